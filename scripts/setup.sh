@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Installs everything the project needs on a Debian 12 machine, idempotently:
+#   - the Debian packages (cross compilers, Wine, Xvfb, fonts, test tools);
+#   - liblzma for both mingw targets, cross-built from Debian's xz-utils source;
+#   - a Wine prefix for the project (GBK code page, CJK font mapping, no Mono/Gecko prompts).
+# GoogleTest for mingw is built by CMake from Debian's /usr/src/googletest.
+#
+# Everything lands in $VELLORA_DEPS (default: .deps inside the clone, ignored by git).
+# Re-running skips every step that is already done.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+deps=${VELLORA_DEPS:-$here/.deps}
+mkdir -p "$deps"
+
+log() { printf '[setup] %s\n' "$*"; }
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# ---------------------------------------------------------------- packages
+packages=(
+    cmake ninja-build make dpkg-dev xz-utils
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+    googletest libgtest-dev liblzma-dev clang libclang-rt-14-dev
+    wine64 libgnutls30 fonts-wine
+    libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
+    xvfb xauth xdotool imagemagick
+    locales fonts-wqy-microhei ca-certificates openssl
+    python3 python3-pil time
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+need_src=0
+grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list || need_src=1
+grep -rqs '^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/ && need_src=0
+
+if [ "$need_src" -eq 1 ]; then
+    log "adding a deb-src entry for bookworm"
+    as_root tee /etc/apt/sources.list.d/vellora-src.sources >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+fi
+
+if [ "${#missing[@]}" -gt 0 ] || [ "$need_src" -eq 1 ]; then
+    log "installing: ${missing[*]:-(sources index only)}"
+    as_root apt-get update -qq
+    if [ "${#missing[@]}" -gt 0 ]; then
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+else
+    log "Debian packages present"
+fi
+
+# The zh_CN.UTF-8 locale gives Wine the GBK code page (936) and lets Chinese text pass on command lines.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
+    log "generating locale zh_CN.UTF-8"
+    as_root sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+    as_root locale-gen >/dev/null
+fi
+
+# HTTPS tests use "https://localhost"; WinINet refuses an IP address against a host certificate.
+grep -Eq '^127\.0\.0\.1[[:space:]].*\blocalhost\b' /etc/hosts || echo '127.0.0.1 localhost' | as_root tee -a /etc/hosts >/dev/null
+
+# ---------------------------------------------------------------- liblzma for mingw
+build_lzma() {
+    local triple=$1
+    local prefix=$deps/$triple
+    if [ -f "$prefix/lib/liblzma.a" ] && [ -f "$prefix/include/lzma.h" ]; then
+        log "liblzma for $triple present"
+        return
+    fi
+    local src
+    src=$(ls -d "$deps"/src/xz-utils-*/ 2>/dev/null | head -n 1 || true)
+    if [ -z "$src" ]; then
+        log "fetching Debian's xz-utils source package"
+        mkdir -p "$deps/src"
+        (cd "$deps/src" && apt-get source -qq xz-utils >/dev/null 2>&1)
+        src=$(ls -d "$deps"/src/xz-utils-*/ | head -n 1)
+    fi
+    log "building liblzma for $triple"
+    local tc=$deps/src/toolchain-$triple.cmake
+    cat >"$tc" <<TC
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER $triple-gcc-posix)
+set(CMAKE_CXX_COMPILER $triple-g++-posix)
+set(CMAKE_RC_COMPILER $triple-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/$triple)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+TC
+    local bdir=$deps/build/xz-$triple
+    rm -rf "$bdir"
+    cmake -S "$src" -B "$bdir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" -DCMAKE_BUILD_TYPE=Release \
+        -DBUILD_SHARED_LIBS=OFF -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
+    cmake --build "$bdir" --target liblzma >/dev/null
+    cmake --install "$bdir" --component liblzma_Runtime >/dev/null
+    cmake --install "$bdir" --component liblzma_Development >/dev/null
+    rm -rf "$bdir"
+}
+build_lzma x86_64-w64-mingw32
+build_lzma i686-w64-mingw32
+
+# ---------------------------------------------------------------- Wine prefix
+export WINEPREFIX=$deps/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d'
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+if [ ! -f "$WINEPREFIX/.vellora-ready" ]; then
+    log "creating the Wine prefix in $WINEPREFIX"
+    rm -rf "$WINEPREFIX"
+    LC_ALL=zh_CN.UTF-8 "$wine" wineboot -i </dev/null >/dev/null 2>&1 || true
+    "$wineserver" -w
+    # A new prefix links Desktop, Documents and the rest into $HOME; make them real folders so
+    # shortcuts written by tests stay inside the prefix.
+    for d in "$WINEPREFIX"/drive_c/users/*/*; do
+        if [ -L "$d" ]; then rm "$d"; mkdir -p "$d"; fi
+    done
+    # Map the Song face names to an installed CJK font that draws Latin letters and digits too.
+    for face in 宋体 新宋体 SimSun NSimSun; do
+        LC_ALL=zh_CN.UTF-8 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+            /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1
+    done
+    "$wineserver" -w
+    touch "$WINEPREFIX/.vellora-ready"
+else
+    log "Wine prefix present"
+fi
+
+log "done"

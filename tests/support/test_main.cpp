@@ -1,0 +1,16 @@
+// main() for every test program.
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+int main(int argc, char** argv)
+{
+#ifdef _WIN32
+    // A crashing test must fail, not wait on an error dialog or a debugger under Wine.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+#endif
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(MessageBox, RecorderTakesTheBoxesPlaceAndRestoresIt)
+TEST(MessageBoxSeam, RecorderTakesTheBoxesPlaceAndRestoresIt)
 {
     {
         MessageBoxRecorder recorder;

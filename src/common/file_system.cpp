@@ -17,6 +17,13 @@ std::atomic<bool> g_faultsOn{false};
 std::mutex g_faultMutex;
 FileFaults g_faults;
 
+// Takes `bytes` from a budget of the switches; UINT64_MAX stands for no limit.
+void Spend(uint64_t& budget, uint32_t bytes)
+{
+    if (budget != UINT64_MAX)
+        budget -= std::min<uint64_t>(bytes, budget);
+}
+
 }  // namespace
 
 void SetFileFaults(const FileFaults& faults)
@@ -51,8 +58,7 @@ void BookRead(uint32_t got)
     if (!g_faultsOn)
         return;
     std::lock_guard<std::mutex> lock(g_faultMutex);
-    if (g_faults.readableBytes != UINT64_MAX)
-        g_faults.readableBytes -= std::min<uint64_t>(got, g_faults.readableBytes);
+    Spend(g_faults.readableBytes, got);
 }
 
 uint32_t PlanWrite(uint32_t size)
@@ -68,8 +74,7 @@ void BookWrite(uint32_t written)
     if (!g_faultsOn)
         return;
     std::lock_guard<std::mutex> lock(g_faultMutex);
-    if (g_faults.writableBytes != UINT64_MAX)
-        g_faults.writableBytes -= std::min<uint64_t>(written, g_faults.writableBytes);
+    Spend(g_faults.writableBytes, written);
 }
 
 void* AllocateFileBuffer(size_t size)

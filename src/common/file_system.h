@@ -1,0 +1,89 @@
+#pragma once
+// The one door of the portable code (package decoding and extraction) to files and to the
+// debugger output. Windows: the ANSI (GBK) Win32 calls. Elsewhere: POSIX calls, where the
+// backslash separators of package paths become '/'. No <windows.h> here.
+//
+// Tests can make the door misbehave like a full disk, a failing disk or exhausted memory
+// (see the fault switches at the end).
+
+#include "common/unique_resource.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// An open file: a Win32 HANDLE or a POSIX descriptor. -1 (INVALID_HANDLE_VALUE) is "none".
+using OsFile = intptr_t;
+constexpr OsFile kNoFile = -1;
+
+void CloseOsFile(OsFile file) noexcept;
+
+struct OsFileTraits {
+    using Type = OsFile;
+    static Type Invalid() noexcept { return kNoFile; }
+    static void Close(Type file) noexcept { CloseOsFile(file); }
+};
+using UniqueOsFile = UniqueResource<OsFileTraits>;
+
+// An existing file, for reading, shared for reading.
+OsFile OpenInputFile(const char* path);
+
+// Who else may open a file while it is being written.
+enum class WriteSharing {
+    Readers,  // others may read (the decoding step's output)
+    Anyone,   // others may read and write (what the C runtime's fopen "wb" allows)
+};
+
+// A new or truncated file, for writing.
+OsFile CreateOutputFile(const char* path, WriteSharing sharing = WriteSharing::Readers);
+
+// One read of up to `size` bytes; `*got` is 0 at the end of the file. False on a read error.
+bool ReadFromFile(OsFile file, void* buffer, uint32_t size, uint32_t* got);
+
+// One write of `size` bytes; `*written` may come out short (a full disk). False on an error.
+bool WriteToFile(OsFile file, const void* data, uint32_t size, uint32_t* written);
+
+// The file's size in bytes. False when it cannot be queried.
+bool QueryFileSize(OsFile file, uint64_t* size);
+
+// A single directory level (the parent must exist). False when it was not created, also when it
+// exists already.
+bool CreateOneDirectory(const char* path);
+
+// Attribute bits, as Windows numbers them.
+constexpr uint32_t kAttributeReadOnly = 0x1;
+constexpr uint32_t kAttributeDirectory = 0x10;
+constexpr uint32_t kAttributeArchive = 0x20;
+
+// GetFileAttributesA / SetFileAttributesA. Elsewhere only the read-only bit (the owner's write
+// permission) and the directory bit carry meaning.
+bool GetPathAttributes(const char* path, uint32_t* attributes);
+bool SetPathAttributes(const char* path, uint32_t attributes);
+
+// Deletes a file (not a directory).
+bool RemoveFile(const char* path);
+
+// One line for the debugger: OutputDebugStringA on Windows, standard error elsewhere, or the
+// installed hook.
+void WriteDebugOutput(const char* text);
+using DebugOutputHook = void (*)(const char* text);
+// Installs `hook` (nullptr restores the default) and returns the previous one.
+DebugOutputHook SetDebugOutputHook(DebugOutputHook hook);
+
+// A zero-filled buffer for a file's content, or nullptr when the memory is not there. Release
+// it with free().
+void* AllocateFileBuffer(size_t size);
+
+// ---------------------------------------------------------------- fault switches (tests)
+// Process-wide. The product never sets them.
+struct FileFaults {
+    // Writes succeed for this many bytes in total, then come out short, as on a full disk.
+    uint64_t writableBytes = UINT64_MAX;
+    // Reads deliver this many bytes in total, then fail.
+    uint64_t readableBytes = UINT64_MAX;
+    // Each read delivers at most this many bytes.
+    uint32_t readChunk = UINT32_MAX;
+    // AllocateFileBuffer refuses sizes above this.
+    size_t allocationLimit = SIZE_MAX;
+};
+void SetFileFaults(const FileFaults& faults);
+void ClearFileFaults();

@@ -1,0 +1,81 @@
+// The file door on Windows: ANSI Win32 calls, so GBK paths reach the file system unchanged.
+#include "common/file_system.h"
+#include "common/file_system_internal.h"
+
+#include <windows.h>
+
+static HANDLE AsHandle(OsFile file) { return reinterpret_cast<HANDLE>(file); }
+static OsFile AsOsFile(HANDLE handle) { return reinterpret_cast<OsFile>(handle); }
+
+void CloseOsFile(OsFile file) noexcept
+{
+    if (file != kNoFile)
+        CloseHandle(AsHandle(file));
+}
+
+OsFile OpenInputFile(const char* path)
+{
+    return AsOsFile(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+OsFile CreateOutputFile(const char* path, WriteSharing sharing)
+{
+    DWORD share = sharing == WriteSharing::Anyone ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+    return AsOsFile(CreateFileA(path, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool ReadFromFile(OsFile file, void* buffer, uint32_t size, uint32_t* got)
+{
+    *got = 0;
+    uint32_t allowed = 0;
+    if (!PlanRead(size, &allowed))
+        return false;
+    DWORD read = 0;
+    if (!ReadFile(AsHandle(file), buffer, allowed, &read, nullptr))
+        return false;
+    *got = read;
+    BookRead(read);
+    return true;
+}
+
+bool WriteToFile(OsFile file, const void* data, uint32_t size, uint32_t* written)
+{
+    *written = 0;
+    uint32_t allowed = PlanWrite(size);
+    DWORD stored = 0;
+    BOOL ok = allowed == 0 || WriteFile(AsHandle(file), data, allowed, &stored, nullptr);
+    *written = stored;
+    BookWrite(stored);
+    return ok != FALSE;
+}
+
+bool QueryFileSize(OsFile file, uint64_t* size)
+{
+    LARGE_INTEGER value;
+    if (!GetFileSizeEx(AsHandle(file), &value))
+        return false;
+    *size = static_cast<uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool CreateOneDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
+
+bool GetPathAttributes(const char* path, uint32_t* attributes)
+{
+    DWORD value = GetFileAttributesA(path);
+    if (value == INVALID_FILE_ATTRIBUTES)
+        return false;
+    *attributes = value;
+    return true;
+}
+
+bool SetPathAttributes(const char* path, uint32_t attributes)
+{
+    return SetFileAttributesA(path, attributes) != FALSE;
+}
+
+bool RemoveFile(const char* path) { return DeleteFileA(path) != FALSE; }
+
+void WritePlatformDebugOutput(const char* text) { OutputDebugStringA(text); }

@@ -1,0 +1,184 @@
+// DecodeLzmaFile: results, texts and what the output file holds afterwards.
+#include "package/lzma_step.h"
+#include "package_test_support.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+
+namespace {
+
+const char kDataError[] = "\nError: Data error\n";
+
+struct Decoded {
+    int result;
+    std::string message;
+    bool outputExists;
+    std::string output;
+};
+
+Decoded Decode(const std::string& input, const std::string& output)
+{
+    char message[kLzmaMessageSize];
+    Decoded d;
+    d.result = DecodeLzmaFile(input.c_str(), output.c_str(), message);
+    d.message = message;
+    d.outputExists = ReadFileBytes(output, &d.output);
+    return d;
+}
+
+Decoded DecodeBytes(const ScratchDir& dir, const std::string& bytes)
+{
+    EXPECT_TRUE(WriteFileBytes(dir / "in.lzma", bytes));
+    return Decode(dir / "in.lzma", dir / "out.bin");
+}
+
+// Compressible but not trivial: a few hundred KiB, more than the 64 KiB buffers hold.
+std::string LargeData()
+{
+    std::string data;
+    for (unsigned i = 0; data.size() < 300000; ++i)
+        data += "block " + std::to_string(i * 2654435761u % 1000) + ";";
+    return data;
+}
+
+}  // namespace
+
+TEST(LzmaStep, GoodSamplesDecodeToTheSampleText)
+{
+    const std::pair<const char*, std::string> samples[] = {
+        {"good-known-size.lzma", SampleText()},
+        {"good-known-size-end-marker.lzma", SampleText()},
+        {"good-unknown-size.lzma", SampleText()},
+        {"good-trailing-bytes.lzma", SampleText()},    // extra bytes after the stream are ignored
+        {"good-small-dictionary.lzma", SampleText()},  // dictionary 1 is used as 4096
+        {"good-zero-size.lzma", ""},                   // header only, size 0
+        {"good-two-entries.lzma", ""},                 // the container sample, checked below
+    };
+    ScratchDir dir;
+    for (const auto& [name, text] : samples) {
+        Decoded d = Decode(TestDataPath(std::string("package/") + name), dir / "out.bin");
+        EXPECT_EQ(d.result, 0) << name;
+        EXPECT_EQ(d.message, "") << name;
+        std::string expected = text;
+        if (std::string(name) == "good-two-entries.lzma") {
+            ASSERT_TRUE(ReadFileBytes(TestDataPath("package/good-two-entries.pak"), &expected));
+        }
+        EXPECT_EQ(d.output, expected) << name;
+    }
+}
+
+TEST(LzmaStep, BadSamplesGiveTheirCodeAndKeepTheOutput)
+{
+    const std::string text = SampleText();
+    enum Output { Empty, Prefix, Whole };
+    const std::tuple<const char*, const char*, Output> samples[] = {
+        {"bad-empty.lzma", "\nError code: 6\n", Empty},
+        {"bad-header-12-bytes.lzma", "\nError code: 6\n", Empty},
+        {"bad-properties-225.lzma", "\nError code: 4\n", Empty},
+        {"bad-lc-lp-over-4.lzma", "\nError code: 4\n", Empty},  // refused by liblzma itself
+        {"bad-truncated.lzma", kDataError, Prefix},
+        {"bad-size-larger-than-stream.lzma", kDataError, Prefix},
+        {"bad-no-end-marker.lzma", kDataError, Whole},  // unknown size: every byte it holds is kept
+    };
+    ScratchDir dir;
+    for (const auto& [name, message, output] : samples) {
+        Decoded d = Decode(TestDataPath(std::string("package/") + name), dir / "out.bin");
+        EXPECT_EQ(d.result, 1) << name;
+        EXPECT_EQ(d.message, message) << name;
+        ASSERT_TRUE(d.outputExists) << name;
+        EXPECT_EQ(d.output, text.substr(0, output == Empty ? 0 : output == Whole ? text.size() : d.output.size()))
+            << name;
+    }
+}
+
+TEST(LzmaStep, LargeStreamsCrossTheBuffersInEveryEndingStyle)
+{
+    ScratchDir dir;
+    const std::string data = LargeData();
+    for (LzmaEnd end : {LzmaEnd::Size, LzmaEnd::SizeAndMarker, LzmaEnd::Marker}) {
+        Decoded d = DecodeBytes(dir, EncodeLzmaAlone(data, end) + std::string(70000, 'x'));
+        EXPECT_EQ(d.result, 0);
+        EXPECT_EQ(d.message, "");
+        EXPECT_EQ(d.output, data);
+    }
+    // A known size one byte short of the stream: the stream does not end there.
+    std::string sized = EncodeLzmaAlone(data, LzmaEnd::Size);
+    Decoded d = DecodeBytes(dir, LzmaHeader(0x5D, 1 << 16, data.size() - 1) + sized.substr(13));
+    EXPECT_EQ(d.result, 1);
+    EXPECT_EQ(d.message, kDataError);
+}
+
+TEST(LzmaStep, FilesThatCannotBeOpened)
+{
+    ScratchDir dir;
+    Decoded d = Decode(dir / "missing.lzma", dir / "out.bin");
+    EXPECT_EQ(d.result, 1);
+    EXPECT_EQ(d.message, "\nError: Can not open input file\n");
+    EXPECT_FALSE(d.outputExists);
+
+    ASSERT_TRUE(WriteFileBytes(dir / "in.lzma", EncodeLzmaAlone("x", LzmaEnd::Marker)));
+    d = Decode(dir / "in.lzma", dir / "no-such-folder/out.bin");
+    EXPECT_EQ(d.result, 1);
+    EXPECT_EQ(d.message, "\nError: Can not open output file\n");
+}
+
+TEST(LzmaStep, PathsBeyondTheLimitAreRefusedBeforeAnyFileIsTouched)
+{
+    ScratchDir dir;
+    std::string input = dir / "in.lzma";
+    ASSERT_TRUE(WriteFileBytes(input, EncodeLzmaAlone("x", LzmaEnd::Marker)));
+    std::string output = dir / "o";
+    output += std::string(kLzmaPathLimit - input.size() - output.size(), 'o');  // exactly at the limit
+    ASSERT_EQ(input.size() + output.size(), kLzmaPathLimit);
+
+    Decoded d = Decode(input, output + "o");
+    EXPECT_EQ(d.result, 1);
+    EXPECT_EQ(d.message, "\nError: Path too long\n");
+
+    // At the limit the paths go through (the system may still refuse a name that long).
+    d = Decode(input, output);
+    EXPECT_NE(d.message, "\nError: Path too long\n");
+}
+
+TEST(LzmaStep, ReadAndWriteFailures)
+{
+    ScratchDir dir;
+    const std::string data = LargeData();
+    ASSERT_TRUE(WriteFileBytes(dir / "in.lzma", EncodeLzmaAlone(data, LzmaEnd::Marker)));
+    FileFaults faults;
+    {
+        faults.readableBytes = 5;  // inside the header
+        ScopedFileFaults scoped(faults);
+        EXPECT_EQ(Decode(dir / "in.lzma", dir / "out.bin").message, "\nError: Can not read input file\n");
+    }
+    {
+        faults.readableBytes = 2000;  // inside the stream
+        ScopedFileFaults scoped(faults);
+        EXPECT_EQ(Decode(dir / "in.lzma", dir / "out.bin").message, "\nError: Can not read input file\n");
+    }
+    faults = FileFaults();
+    faults.writableBytes = 100000;  // the disk fills up in the second buffer
+    ScopedFileFaults scoped(faults);
+    Decoded d = Decode(dir / "in.lzma", dir / "out.bin");
+    EXPECT_EQ(d.result, 1);
+    EXPECT_EQ(d.message, "\nError: Can not write output file\n");
+    EXPECT_EQ(d.output, data.substr(0, 100000));
+}
+
+TEST(LzmaStep, TheTextGoesToStandardOutput)
+{
+    ScratchDir dir;
+    testing::internal::CaptureStdout();
+    int result = DecodeLzmaFile((dir / "missing.lzma").c_str(), (dir / "out.bin").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nError: Can not open input file\n");
+    EXPECT_EQ(result, 1);
+
+    ASSERT_TRUE(WriteFileBytes(dir / "in.lzma", EncodeLzmaAlone("x", LzmaEnd::Marker)));
+    testing::internal::CaptureStdout();
+    result = DecodeLzmaFile((dir / "in.lzma").c_str(), (dir / "out.bin").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(result, 0);
+}

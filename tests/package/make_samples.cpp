@@ -1,0 +1,68 @@
+// Writes the committed sample files of tests/data/package (run by hand, not a test):
+//   make_package_samples <folder>
+// tests/data/package/README.md lists what each one must give.
+#include "package_test_support.h"
+#include "support/test_support.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: make_package_samples <folder>\n");
+        return 2;
+    }
+    const std::string text = SampleText();
+    const std::string known = EncodeLzmaAlone(text, LzmaEnd::Size);
+    const std::vector<NamedData> twoEntries = {{"Root\\Data\\A.TXT", "first entry"}, {"root\\Readme.txt", "hello"}};
+
+    std::vector<std::pair<std::string, std::string>> samples = {
+        {"good-known-size.lzma", known},
+        {"good-known-size-end-marker.lzma", EncodeLzmaAlone(text, LzmaEnd::SizeAndMarker)},
+        {"good-unknown-size.lzma", EncodeLzmaAlone(text, LzmaEnd::Marker)},
+        {"good-trailing-bytes.lzma", known + "trailing bytes"},
+        {"good-small-dictionary.lzma", EncodeLzmaAlone(text, LzmaEnd::Size, 1)},
+        {"good-zero-size.lzma", LzmaHeader(0x5D, 1 << 16, 0)},
+        {"bad-empty.lzma", ""},
+        {"bad-header-12-bytes.lzma", known.substr(0, 12)},
+        {"bad-properties-225.lzma", LzmaHeader(225, 1 << 16, 5) + known.substr(13)},
+        {"bad-lc-lp-over-4.lzma", LzmaHeader(4 + 1 * 9, 1 << 16, text.size()) + known.substr(13)},
+        {"bad-truncated.lzma", known.substr(0, known.size() / 2)},
+        {"bad-size-larger-than-stream.lzma", LzmaHeader(0x5D, 1 << 16, text.size() + 1) + known.substr(13)},
+        {"bad-no-end-marker.lzma", LzmaHeader(0x5D, 1 << 16, UINT64_MAX) + known.substr(13)},
+        {"good-two-entries.lzma", EncodeLzmaAlone(SealPackage(BuildContent(twoEntries)), LzmaEnd::Marker)},
+    };
+
+    const std::string two = BuildContent(twoEntries);
+    std::string noNul = two;
+    noNul.replace(4, 260, std::string(260, 'N'));
+    std::string badRange = two;
+    PutLe32(badRange, 4 + 264, 1000);  // first entry's size
+    std::string negative = two;
+    PutLe32(negative, 0, 0xFFFFFFFF);
+    std::string sealedTwo = SealPackage(two);
+
+    samples.insert(samples.end(), {
+        {"good-two-entries.pak", sealedTwo},
+        {"good-duplicate-names.pak",
+         SealPackage(BuildContent({{"Root\\Data\\A.TXT", "first"}, {"root\\data\\a.txt", "second"}}))},
+        {"good-empty-body.pak", SealPackage("", 0)},
+        {"bad-body-length.pak", sealedTwo.substr(0, sealedTwo.size() - 1)},
+        {"bad-name-without-nul.pak", SealPackage(noNul)},
+        {"bad-entry-range.pak", SealPackage(badRange)},
+        {"bad-content-length.pak", SealPackage(two, static_cast<uint32_t>(sealedTwo.size()))},
+        {"bad-entry-count.pak", SealPackage(negative)},
+    });
+
+    for (const auto& [name, bytes] : samples) {
+        std::string path = std::string(argv[1]) + PathSeparator() + name;
+        if (!WriteFileBytes(path, bytes)) {
+            fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

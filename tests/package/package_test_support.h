@@ -1,0 +1,67 @@
+#pragma once
+// Builders of package inputs for the tests: LZMA-alone files through liblzma's encoder, and
+// containers encrypted with a test-only AES-128 encryption (the product only decrypts).
+#include "common/file_system.h"
+#include "common/progress_sink.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+// How an LZMA-alone stream tells where it ends.
+enum class LzmaEnd {
+    Size,           // the header's size, no end marker
+    SizeAndMarker,  // the header's size and the end marker after it
+    Marker,         // unknown size (all ones), end marker
+};
+
+// A complete LZMA-alone file holding `data`. `dictionary` is what the header declares (the
+// encoder itself always uses at least 4 KiB).
+std::string EncodeLzmaAlone(const std::string& data, LzmaEnd end, uint32_t dictionary = 1 << 16);
+
+// A 13-byte LZMA-alone header.
+std::string LzmaHeader(uint8_t properties, uint32_t dictionary, uint64_t size);
+
+// FIPS-197 AES-128 encryption (tests only) of `plain` (a multiple of 16 bytes), block by block.
+std::string SealBlocks(const std::string& key, const std::string& plain);
+
+// Byte views and hex for the cipher tests.
+inline unsigned char* Bytes(std::string& s) { return reinterpret_cast<unsigned char*>(&s[0]); }
+inline const unsigned char* Bytes(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
+std::string Hex(const unsigned char* bytes, size_t size);
+std::string FromHex(const char* text);
+
+// The content of a package: entryCount, the entry table and the entries' bytes after it.
+using NamedData = std::pair<std::string, std::string>;
+std::string BuildContent(const std::vector<NamedData>& entries);
+
+// The intermediate file for `content`: header with `contentLength`, body = content padded with
+// zeros to a multiple of 16 and encrypted with the key of the built-in password.
+std::string SealPackage(const std::string& content, uint32_t contentLength);
+inline std::string SealPackage(const std::string& content)
+{
+    return SealPackage(content, static_cast<uint32_t>(content.size()));
+}
+
+// Little-endian 32-bit value into `bytes` at `at`.
+void PutLe32(std::string& bytes, size_t at, uint32_t value);
+
+// Where the reader's progress went.
+struct RecordingSink final : ProgressSink {
+    std::vector<unsigned> posts;
+    std::vector<unsigned> pauses;
+    void Post(unsigned percent) override { posts.push_back(percent); }
+    void Pause(unsigned milliseconds) override { pauses.push_back(milliseconds); }
+};
+
+// Fault switches for the length of a scope.
+struct ScopedFileFaults {
+    explicit ScopedFileFaults(const FileFaults& faults);
+    ScopedFileFaults(const ScopedFileFaults&) = delete;
+    ScopedFileFaults& operator=(const ScopedFileFaults&) = delete;
+    ~ScopedFileFaults();
+};
+
+// The text inside the committed LZMA samples (tests/data/package/good-*.lzma): 40 numbered lines.
+std::string SampleText();

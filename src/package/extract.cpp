@@ -24,7 +24,7 @@ constexpr char kNestedSuffix[] = ".r";
 enum class EntryOutcome {
     Written,
     Skipped,    // refused, a folder, or the target could not be opened: counts nowhere
-    WriteShort, // the disk took fewer bytes than the entry holds
+    WriteShort,  // the disk took fewer bytes than the entry holds
 };
 
 // The writing phase: one object per package.

@@ -70,12 +70,6 @@ void EncryptPortable(const unsigned char* w, const unsigned char* sbox, unsigned
 #include <emmintrin.h>
 #include <wmmintrin.h>
 
-#if defined(__i386__)
-#define VELLORA_REALIGN_STACK __attribute__((force_align_arg_pointer))
-#else
-#define VELLORA_REALIGN_STACK
-#endif
-
 namespace {
 
 constexpr size_t kLanes = 8;  // independent blocks keep the AES unit busy

@@ -72,10 +72,9 @@ std::string BaseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void NoteFailedDecoding(const char*)
-{
-    fprintf(stderr, "pkgtool: warning: the package's LZMA layer did not decode completely\n");
-}
+// ExtractPackage's only debugger output says that the first decoding failed.
+bool g_decodingFailed = false;
+void NoteFailedDecoding(const char*) { g_decodingFailed = true; }
 
 }  // namespace
 
@@ -102,10 +101,11 @@ int RunList(const std::string& package)
             ParsePackageDirectory(contentLength, content.bytes.get(), content.size, directory);
     }
     // Like the installer, the directory is read from whatever the decoding left.
-    if (decoded != 0)
-        fprintf(stderr, "pkgtool: warning: %s: %s\n", package.c_str(), OneLine(message).c_str());
     if (directory.empty())
-        return Fail(package + " holds no entries the installer can read");
+        return Fail(package + " holds no entries the installer can read" +
+                    (decoded != 0 ? " (LZMA layer: " + OneLine(message) + ")" : std::string()));
+    if (decoded != 0)
+        fprintf(stderr, "pkgtool: warning: %s: LZMA layer: %s\n", package.c_str(), OneLine(message).c_str());
 
     for (const auto& [key, range] : directory) {
         printf("%10lu %10lu  %s\n", static_cast<unsigned long>(range.offset), static_cast<unsigned long>(range.size),
@@ -135,6 +135,7 @@ int RunExtract(const std::string& package, const std::string& folder)
     if (installDir.back() != '/' && installDir.back() != '\\')
         installDir += NativeSeparator();
     int result;
+    g_decodingFailed = false;
     {
         ProgressBar bar("extracting");
         BarProgressSink sink(bar);
@@ -143,6 +144,9 @@ int RunExtract(const std::string& package, const std::string& folder)
         SetDebugOutputHook(previous);
     }
     if (result != 0)
-        return Fail("the installer would fail to unpack " + package + " (no usable entries, or the disk is full)");
+        return Fail("the installer would fail to unpack " + package + " (no usable entries, or the disk is full)" +
+                    (g_decodingFailed ? "; its LZMA layer did not decode completely" : ""));
+    if (g_decodingFailed)
+        fprintf(stderr, "pkgtool: warning: %s: its LZMA layer did not decode completely\n", package.c_str());
     return 0;
 }

@@ -19,8 +19,8 @@ bool MakeDirectoryPath(const char* path)
     if (!FormatString(text, "%s\\", path))
         return true;  // a cut path would create folders nobody asked for
 
-    // Each separator ends a prefix to create. Ending the text right after it in place avoids
-    // a copy; the separator's successor is put back before the scan goes on.
+    // Each separator ends a prefix to create, the appended one last, so the scan runs to the end.
+    // Ending the text right after the separator in place avoids a copy; the byte is put back.
     for (size_t i = 0; text[i] != '\0'; i += CharWidth(text + i)) {
         if (!IsPathSeparator(text[i]))
             continue;

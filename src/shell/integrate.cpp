@@ -38,11 +38,8 @@ struct DerivedPath {
 void MakeGroupFolder(const char* gameName)
 {
     ScopedComInit com;
-    if (!com.ok())
-        return;
-    char programs[MAX_PATH];
     char group[MAX_PATH];
-    if (ResolveShortcutFolder(ShortcutFolder::Programs, programs) && FormatString(group, "%s\\%s", programs, gameName))
+    if (com.ok() && PathInShortcutFolder(ShortcutFolder::Programs, gameName, "", group))
         MakeDirectoryPath(group);
 }
 

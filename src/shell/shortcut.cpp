@@ -51,18 +51,13 @@ void RemoveShortcut(const char* name, ShortcutFolder folder, bool group)
     if (name == nullptr || (group && !NamesFolderBelow(name)))
         return;
     ScopedComInit com;
-    if (!com.ok())
-        return;
-    char folderPath[MAX_PATH];
-    if (!ResolveShortcutFolder(folder, folderPath))
-        return;
     char path[MAX_PATH];
-    if (group) {
-        if (FormatString(path, "%s\\%s", folderPath, name))
-            DeleteDirectoryTree(path);
-    } else if (FormatString(path, "%s\\%s.lnk", folderPath, name)) {
+    if (!com.ok() || !PathInShortcutFolder(folder, name, group ? "" : ".lnk", path))
+        return;
+    if (group)
+        DeleteDirectoryTree(path);
+    else
         DeleteFileA(path);
-    }
 }
 
 void CreateShortcut(ShortcutFolder folder, const char* name, const char* target)
@@ -70,15 +65,9 @@ void CreateShortcut(ShortcutFolder folder, const char* name, const char* target)
     if (name == nullptr || target == nullptr)
         return;
     ScopedComInit com;
-    if (!com.ok())
-        return;
-    char folderPath[MAX_PATH];
-    if (!ResolveShortcutFolder(folder, folderPath))
-        return;
-    // A cut path would name some other file: such a shortcut is not written at all.
     char linkPath[MAX_PATH];
     char workingDir[MAX_PATH];
-    if (!FormatString(linkPath, "%s\\%s.lnk", folderPath, name) || !MakeWorkingDirectory(workingDir, target))
+    if (!com.ok() || !PathInShortcutFolder(folder, name, ".lnk", linkPath) || !MakeWorkingDirectory(workingDir, target))
         return;
 
     ComPtr<IShellLinkA> link;

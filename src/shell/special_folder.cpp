@@ -1,5 +1,6 @@
 #include "shell/special_folder.h"
 
+#include "common/fixed_string.h"
 #include "common/unique_resource.h"
 
 #include <shlobj.h>
@@ -35,6 +36,16 @@ bool ResolveShortcutFolder(ShortcutFolder folder, char (&path)[MAX_PATH])
         return false;
     if (!SHGetPathFromIDListA(list.get(), path)) {
         path[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool PathInShortcutFolder(ShortcutFolder folder, const char* name, const char* suffix, char (&out)[MAX_PATH])
+{
+    char folderPath[MAX_PATH];
+    if (!ResolveShortcutFolder(folder, folderPath) || !FormatString(out, "%s\\%s%s", folderPath, name, suffix)) {
+        out[0] = '\0';
         return false;
     }
     return true;

@@ -11,3 +11,7 @@ enum class ShortcutFolder : int {
 // Resolves `folder` to its file-system path, without a trailing backslash. The caller has
 // initialised COM on this thread. False when the shell cannot name the folder.
 bool ResolveShortcutFolder(ShortcutFolder folder, char (&path)[MAX_PATH]);
+
+// "<folder path>\<name><suffix>" into `out`. The caller has initialised COM on this thread.
+// False when the folder cannot be named or the path does not fit: a cut path names another file.
+bool PathInShortcutFolder(ShortcutFolder folder, const char* name, const char* suffix, char (&out)[MAX_PATH]);

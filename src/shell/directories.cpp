@@ -47,7 +47,10 @@ void DeleteDirectoryTree(const char* path)
                 char entry[MAX_PATH];
                 if (!FormatString(entry, "%s\\%s", path, found.cFileName))
                     continue;  // cannot be named here: it stays, and so does this folder
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                const DWORD attributes = found.dwFileAttributes;
+                if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    RemoveDirectoryA(entry);  // a junction or link: remove the link, never its target
+                else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
                     DeleteDirectoryTree(entry);
                 else
                     DeleteFileA(entry);

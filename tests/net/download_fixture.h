@@ -1,6 +1,6 @@
 #pragma once
-// What the download tests share: an install directory, a recorded window and message boxes, and
-// the addresses of the local server's misbehaving bodies.
+// Shared by the download tests: an install directory, recorded posts and boxes, and the local
+// server's generated bodies.
 #include "common/fixed_string.h"
 #include "net/download.h"
 #include "support/message_box_recorder.h"
@@ -14,7 +14,7 @@
 
 using Posts = std::vector<PostedMessage>;
 
-// Bytes offset .. offset+count-1 of the test server's generated bodies (byte i is i % 251).
+// Bytes offset .. offset+count-1 of the server's generated bodies (byte i is i % 251).
 inline std::string Pattern(size_t offset, size_t count)
 {
     std::string bytes(count, '\0');
@@ -23,29 +23,18 @@ inline std::string Pattern(size_t offset, size_t count)
     return bytes;
 }
 
-// A generated body of the test server, for example "size=1000&length=5000&then=reset".
+// A generated body of the server, for example "size=1000&length=5000&then=reset".
 inline std::string FaultBody(const std::string& query) { return TestServerUrl("fault/body?" + query); }
-
-// Shortens DownloadFile's time-outs for one test.
-class ScopedTimeouts {
-public:
-    explicit ScopedTimeouts(DownloadTimeouts timeouts) : previous_(SetDownloadTimeouts(timeouts)) {}
-    ~ScopedTimeouts() { SetDownloadTimeouts(previous_); }
-
-private:
-    DownloadTimeouts previous_;
-};
 
 class DownloadTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(sink.window(), nullptr) << "no message-only window: " << GetLastError(); }
-
     DownloadTest()
     {
         job.window = sink.window();
         SetInstallDir(dir.path());
         CopyString(job.message, "left from before");
     }
+    void SetUp() override { ASSERT_NE(sink.window(), nullptr); }
 
     void SetInstallDir(const std::string& folder) { CopyString(job.installDir, (folder + "\\").c_str()); }
 
@@ -54,7 +43,6 @@ protected:
         return DownloadFile(target, job, url.c_str(), localPath, quiet);
     }
 
-    // The contents of the file the last download wrote ("<missing>" when there is none).
     std::string Downloaded() const
     {
         std::string bytes;

@@ -136,12 +136,17 @@ TEST_F(DownloadFaultTest, CancelEndsTheWaitForAStalledServer)
 
 TEST_F(DownloadFaultTest, CancelDuringASlowTransferDeletesThePartialFile)
 {
-    // 64 KiB at once, then 1 KiB every 50 ms: the second block would take 3.2 s. The cancel comes
-    // after 1 s, while it is on its way.
-    const std::string url = FaultBody("size=1048576&length=1048576&first=65536&chunk=1024&delay=50");
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(DownloadAndCancel(url, [&] { return SecondsSince(start) > 1.0; }), 1);
-    printf("[ figures  ] slow transfer cancelled after 1 s, returned after %.2f s\n", SecondsSince(start));
+    // 64 KiB at once, then 512 bytes every 50 ms: the second block would take 6.4 s. The cancel
+    // comes 1 s after the server saw the request, while the second block is on its way.
+    const std::string url = FaultBody("size=1048576&length=1048576&first=65536&chunk=512&delay=50");
+    auto requested = std::chrono::steady_clock::time_point();
+    auto ready = [&] {
+        if (requested == std::chrono::steady_clock::time_point() && TestServerLog().find("chunk=512") != std::string::npos)
+            requested = std::chrono::steady_clock::now();
+        return requested != std::chrono::steady_clock::time_point() && SecondsSince(requested) > 1.0;
+    };
+    EXPECT_EQ(DownloadAndCancel(url, ready), 1);
+    printf("[ figures  ] slow transfer cancelled, returned %.2f s after the request\n", SecondsSince(requested));
     EXPECT_FALSE(FileExists(localPath));
     EXPECT_EQ(sink.Take(), (Posts{Progress(0), Progress(6), Status(0)}));
 }

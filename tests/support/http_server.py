@@ -34,6 +34,7 @@ addresses were fetched.
 """
 
 import argparse
+import fcntl
 import http.server
 import os
 import select
@@ -43,6 +44,7 @@ import socketserver
 import ssl
 import struct
 import sys
+import termios
 import threading
 import time
 import urllib.parse
@@ -108,7 +110,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return
 
     def _reset(self):
-        """Ends the connection with a TCP reset instead of an orderly close."""
+        """Ends the connection with a TCP reset instead of an orderly close.
+
+        A reset makes the client's system drop what it has received but not yet handed over, so
+        the reset waits until the client has taken the body: first until everything sent has
+        been acknowledged, then a little longer for the client program to read it.
+        """
+        deadline = time.time() + 5
+        while time.time() < deadline:
+            try:
+                unacknowledged = struct.unpack("i", fcntl.ioctl(self.connection.fileno(), termios.TIOCOUTQ, b"\0" * 4))[0]
+            except OSError:
+                break
+            if unacknowledged == 0:
+                break
+            time.sleep(0.05)
+        time.sleep(0.5)
         self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         self.connection.close()
         self.close_connection = True

@@ -58,7 +58,7 @@ void LastResponseText(char (&text)[kResponseTextSize])
     text[length] = '\0';
 }
 
-// Step 2: the local file's path, either under the install directory or a new temporary file.
+// The local file's path: a name under the install directory, or a new temporary file.
 bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSize])
 {
     if (targetName) {
@@ -99,8 +99,8 @@ void SetReadFailure(InstallJob& job)
         CopyString(job.message, "InternetReadFile 错误.\n");
 }
 
-// Steps 2 to 12: everything between the first progress message and the outcome. On failure the
-// reason is in job.message (empty for a cancel), every handle is closed and a partial file deleted.
+// Everything between the first progress message and the outcome. On failure the reason is in
+// job.message (empty for a cancel), every handle is closed and a partial file deleted.
 bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize])
 {
     char path[kPathSize] = {};

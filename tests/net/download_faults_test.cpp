@@ -68,7 +68,11 @@ protected:
 
 }  // namespace
 
-TEST_F(DownloadFaultTest, ConnectionRefused) { ExpectFailure("pkg.bin", RefusedUrl(), OpenUrlFailure(RefusedUrl())); }
+TEST_F(DownloadFaultTest, ConnectionRefusedOrNoHttpAddress)
+{
+    ExpectFailure("pkg.bin", RefusedUrl(), OpenUrlFailure(RefusedUrl()));
+    ExpectFailure("pkg.bin", "update/tarnhold.txt", OpenUrlFailure("update/tarnhold.txt"));  // fails at once
+}
 
 TEST_F(DownloadFaultTest, UntrustedCertificate)
 {

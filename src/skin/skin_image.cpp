@@ -1,5 +1,6 @@
 #include "skin/skin_image.h"
 
+#include "common/win_handles.h"
 #include "skin/gdiplus_runtime.h"
 
 #include <atomic>
@@ -109,6 +110,26 @@ bool DrawKeyed(SkinImage& image, HDC dc, int width, int height, int sourceX, int
     SkinImageDc source(image);
     if (!source.get())
         return false;
-    return GdiTransparentBlt(dc, 0, 0, width, height, source.get(), sourceX, 0, sourceWidth,
-                             sourceHeight, KeyColour) != FALSE;
+    if (image.bitsPerPixel() != 32)
+        return GdiTransparentBlt(dc, 0, 0, width, height, source.get(), sourceX, 0, sourceWidth,
+                                 sourceHeight, KeyColour) != FALSE;
+    // TransparentBlt implementations differ on the fourth byte of 32-bit pixels (Wine matches it
+    // as part of the colour, so magenta with alpha 0 would be drawn). The rectangle goes through a
+    // 24-bit copy first: only the colour decides.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = sourceWidth;
+    info.bmiHeader.biHeight = sourceHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    UniqueBitmap colours(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDc copy(CreateCompatibleDC(dc));
+    if (!colours || !copy)
+        return false;
+    ScopedSelectObject select(copy.get(), colours.get());
+    if (!BitBlt(copy.get(), 0, 0, sourceWidth, sourceHeight, source.get(), sourceX, 0, SRCCOPY))
+        return false;
+    return GdiTransparentBlt(dc, 0, 0, width, height, copy.get(), 0, 0, sourceWidth, sourceHeight,
+                             KeyColour) != FALSE;
 }

@@ -120,9 +120,15 @@ def ridge(width, base, amplitude, seed, roughness=0.55, points=65):
     return [(width * i / n, base - amplitude * ys[i] / peak) for i in range(n + 1)]
 
 
-def fill_below(draw, outline, colour, bottom):
+def fill_below(img, outline, colour, bottom):
+    """Fills below a mountain outline, antialiased; returns the new image."""
     pts = list(outline) + [(outline[-1][0], bottom), (outline[0][0], bottom)]
-    draw.polygon(pts, fill=colour)
+    return polygon(img, pts, colour)
+
+
+def polygon(img, pts, colour):
+    layer = supersampled(img.size, lambda d, s: d.polygon([(x * s, y * s) for x, y in pts], fill=tuple(colour[:3]) + (255,)))
+    return add_layer(img, layer)
 
 
 def stars(img, top, bottom, count, seed, fade_to=None):
@@ -186,104 +192,126 @@ def fade_into_panel(img, start=150, end=200):
     return img
 
 
-def castle(draw, s, x0, ground, colour, windows, rnd):
-    """A castle silhouette on a cliff; `windows` collects lit window positions."""
-    def rect(x, y, w, h):
-        draw.rectangle([x * s, y * s, (x + w) * s, (y + h) * s], fill=colour)
+def smooth_path(points, steps=12):
+    """A Catmull-Rom curve through `points`."""
+    out = []
+    pts = [points[0]] + list(points) + [points[-1]]
+    for i in range(1, len(pts) - 2):
+        p0, p1, p2, p3 = pts[i - 1], pts[i], pts[i + 1], pts[i + 2]
+        for k in range(steps):
+            t = k / steps
+            t2, t3 = t * t, t * t * t
+            out.append(tuple(0.5 * ((2 * p1[j]) + (-p0[j] + p2[j]) * t + (2 * p0[j] - 5 * p1[j] + 4 * p2[j] - p3[j]) * t2
+                                    + (-p0[j] + 3 * p1[j] - 3 * p2[j] + p3[j]) * t3) for j in range(2)))
+    out.append(points[-1])
+    return out
 
-    def roof(x, y, w, h):
-        draw.polygon([(x * s, y * s), ((x + w) * s, y * s), ((x + w / 2) * s, (y - h) * s)], fill=colour)
 
-    # cliff
-    cliff = [(x0 - 40, ground + 30), (x0 - 22, ground + 4), (x0 - 6, ground - 2), (x0 + 70, ground - 4),
-             (x0 + 88, ground + 6), (x0 + 120, ground + 30)]
-    draw.polygon([(x * s, y * s) for x, y in cliff], fill=colour)
-    # curtain wall with crenellations
-    rect(x0 - 4, ground - 18, 78, 18)
-    for i in range(0, 78, 6):
-        rect(x0 - 4 + i, ground - 21, 3, 3)
-    # towers: (x, width, height, roof height)
-    for tx, tw, th, rh in ((x0 - 8, 12, 40, 12), (x0 + 18, 16, 62, 20), (x0 + 40, 10, 48, 14),
-                           (x0 + 64, 13, 36, 11)):
-        rect(tx, ground - th, tw, th)
-        roof(tx - 2, ground - th, tw + 4, rh)
-        for wy in range(int(ground - th + 6), int(ground - 8), 9):
-            if rnd.random() < 0.7:
-                windows.append((tx + tw / 2, wy))
-    # a banner pole on the keep
-    draw.line([((x0 + 26) * s, (ground - 82) * s), ((x0 + 26) * s, (ground - 100) * s)], fill=colour,
-              width=s)
-    draw.polygon([((x0 + 26) * s, (ground - 100) * s), ((x0 + 36) * s, (ground - 97) * s),
-                  ((x0 + 26) * s, (ground - 94) * s)], fill=colour)
+def castle_layer(size, x0, ground, colour, k=1.0):
+    """A castle on a crag: a tall keep with a spire, flanking towers, a walled front, scaled by k
+    about (x0, ground); returns the silhouette layer and the positions of its lit windows."""
+    def at(x, y):
+        return x0 + (x - x0) * k, ground + (y - ground) * k
+
+    windows = [at(x0 + 44, ground - 62), at(x0 + 44, ground - 48), at(x0 + 20, ground - 34),
+               at(x0 + 73, ground - 30), at(x0 + 58, ground - 14), at(x0 + 31, ground - 12)]
+
+    def paint(d, s):
+        def poly(pts):
+            d.polygon([(at(x, y)[0] * s, at(x, y)[1] * s) for x, y in pts], fill=colour + (255,))
+
+        def rect(x, y, w, h):
+            poly([(x, y), (x + w, y), (x + w, y + h), (x, y + h)])
+
+        def roof(x, y, w, h):
+            poly([(x - 1.5, y), (x + w + 1.5, y), (x + w / 2, y - h)])
+
+        # crag under the castle
+        poly(smooth_path([(x0 - 46, ground + 40), (x0 - 26, ground + 10), (x0 - 8, ground + 1), (x0 + 40, ground - 2),
+                          (x0 + 92, ground + 2), (x0 + 112, ground + 16), (x0 + 140, ground + 40)], 8))
+        rect(x0 - 2, ground - 20, 98, 22)                       # curtain wall
+        for i in range(0, 98, 5):                               # crenellations
+            rect(x0 - 2 + i, ground - 23, 2.6, 3.5)
+        rect(x0 + 12, ground - 42, 16, 44)                      # left tower
+        roof(x0 + 12, ground - 42, 16, 16)
+        rect(x0 + 36, ground - 74, 18, 76)                      # keep
+        roof(x0 + 36, ground - 74, 18, 26)
+        rect(x0 + 44.4, ground - 112, 1.2, 14)                  # spire and pennant
+        poly([(x0 + 45.6, ground - 112), (x0 + 55, ground - 109.5), (x0 + 45.6, ground - 107)])
+        rect(x0 + 66, ground - 38, 14, 40)                      # right tower
+        roof(x0 + 66, ground - 38, 14, 14)
+        rect(x0 + 86, ground - 28, 10, 30)                      # small corner tower
+        roof(x0 + 86, ground - 28, 10, 10)
+        rect(x0 - 4, ground - 30, 10, 32)
+        roof(x0 - 4, ground - 30, 10, 11)
+    return supersampled(size, paint), windows
+
+
+def light_windows(img, windows):
+    for wx, wy in windows:
+        img = add_layer(img, glow_layer(img.size, (wx, wy), 4.5, (255, 190, 100), 0.55, blur=2.5))
+
+    def paint(d, s):
+        for wx, wy in windows:
+            d.rounded_rectangle([(wx - 1.1) * s, (wy - 2.2) * s, (wx + 1.1) * s, (wy + 2.2) * s], radius=1.1 * s,
+                                fill=(255, 216, 140, 255))
+    return add_layer(img, supersampled(img.size, paint))
 
 
 def scene_dusk_castle():
-    """Start-page banner: a castle on a cliff against a warm dusk, stars above."""
-    img = vgradient(W, 200, [(0.0, (14, 16, 44)), (0.30, (38, 30, 82)), (0.52, (112, 58, 112)),
-                             (0.64, (214, 112, 92)), (0.70, (246, 170, 104)), (1.0, (246, 170, 104))])
+    """Start-page banner: a castle on a crag against a warm dusk, stars above."""
+    img = vgradient(W, 200, [(0.0, (14, 16, 44)), (0.30, (40, 30, 84)), (0.50, (112, 58, 112)),
+                             (0.62, (212, 110, 94)), (0.69, (246, 170, 104)), (1.0, (246, 170, 104))])
     stars(img, 36, 100, 90, seed=11, fade_to=True)
-    img = add_layer(img, glow_layer(img.size, (330, 122), (120, 60), (255, 186, 120), 0.75))
+    img = add_layer(img, glow_layer(img.size, (330, 122), (130, 64), (255, 186, 120), 0.75))
     img = add_layer(img, glow_layer(img.size, (330, 124), 17, (255, 236, 196), 1.0, blur=3))
-    # thin clouds
     for cx, cy, rx, ry in ((120, 78, 90, 6), (300, 92, 120, 5), (420, 70, 70, 4), (220, 60, 60, 3)):
         img = add_layer(img, glow_layer(img.size, (cx, cy), (rx, ry), (240, 150, 150), 0.28, blur=4))
-    d = ImageDraw.Draw(img)
-    fill_below(d, ridge(W, 122, 20, seed=3), (96, 60, 110), 200)
-    img = add_layer(img, glow_layer(img.size, (260, 128), (260, 10), (240, 150, 140), 0.35, blur=6))
-    d = ImageDraw.Draw(img)
-    fill_below(d, ridge(W, 136, 22, seed=5, roughness=0.6), (58, 38, 82), 200)
-
-    # castle and foreground, supersampled
-    rnd = random.Random(7)
-    windows = []
-
-    def paint(draw, s):
-        castle(draw, s, 96, 118, (22, 18, 42, 255), windows, rnd)
-        near = ridge(W, 150, 8, seed=9)
-        draw.polygon([(x * s, y * s) for x, y in near] + [(W * s, 200 * s), (0, 200 * s)],
-                     fill=(16, 18, 38, 255))
-    img = add_layer(img, supersampled(img.size, paint))
-    for wx, wy in windows:
-        img = add_layer(img, glow_layer(img.size, (wx, wy), 4, (255, 200, 110), 0.6, blur=2))
-        ImageDraw.Draw(img).rectangle([wx - 0.5, wy - 1, wx + 0.5, wy + 1], fill=(255, 214, 140))
-    # mist in the valley
+    img = fill_below(img, ridge(W, 121, 18, seed=3), (104, 64, 114), 200)
+    img = add_layer(img, glow_layer(img.size, (300, 127), (260, 9), (240, 150, 140), 0.35, blur=6))
+    img = fill_below(img, ridge(W, 136, 20, seed=5, roughness=0.6), (60, 40, 84), 200)
+    silhouette, windows = castle_layer(img.size, 64, 136, (24, 19, 44), k=0.82)
+    img = add_layer(img, silhouette)
+    img = light_windows(img, windows)
+    img = fill_below(img, smooth_path([(0, 150), (120, 147), (240, 152), (360, 146), (455, 150)], 10), (17, 19, 40), 200)
     img = add_layer(img, glow_layer(img.size, (330, 150), (200, 8), (200, 140, 170), 0.22, blur=6))
     return fade_into_panel(img, 142)
 
 
 def scene_valley_dawn():
-    """Slide: a river valley at dawn, pine forests on the slopes."""
-    img = vgradient(W, 200, [(0.0, (18, 34, 70)), (0.35, (50, 96, 140)), (0.58, (150, 186, 196)),
+    """Slide: a river winding through a valley at dawn, pine forests on the slopes."""
+    img = vgradient(W, 200, [(0.0, (18, 34, 70)), (0.35, (52, 98, 140)), (0.58, (152, 186, 196)),
                              (0.66, (250, 214, 160)), (1.0, (250, 214, 160))])
-    img = add_layer(img, glow_layer(img.size, (140, 128), (140, 50), (255, 230, 170), 0.7))
+    img = add_layer(img, glow_layer(img.size, (300, 126), (150, 50), (255, 228, 170), 0.75))
     for cx, cy, rx, ry in ((330, 72, 110, 7), (90, 62, 70, 5), (240, 88, 90, 4)):
         img = add_layer(img, glow_layer(img.size, (cx, cy), (rx, ry), (255, 240, 225), 0.3, blur=4))
-    d = ImageDraw.Draw(img)
-    fill_below(d, ridge(W, 118, 30, seed=21), (92, 128, 158), 200)
-    fill_below(d, ridge(W, 132, 24, seed=22), (58, 90, 118), 200)
-    img = add_layer(img, glow_layer(img.size, (200, 136), (250, 9), (230, 235, 235), 0.35, blur=5))
+    img = fill_below(img, ridge(W, 117, 30, seed=21), (96, 130, 160), 200)
+    img = fill_below(img, ridge(W, 131, 22, seed=22), (60, 92, 120), 200)
+    img = add_layer(img, glow_layer(img.size, (260, 135), (250, 9), (230, 235, 235), 0.35, blur=5))
+    # banks, then the river as one smooth band that widens toward the viewer
+    img = fill_below(img, smooth_path([(0, 139), (90, 140), (200, 143), (320, 139), (455, 137)], 10), (30, 52, 62), 200)
+    centre = smooth_path([(300, 139), (270, 146), (318, 158), (236, 174), (200, 200)], 10)
+    left = [(x - 1.5 - (y - 139) * 0.75, y) for x, y in centre]
+    right = [(x + 1.5 + (y - 139) * 0.75, y) for x, y in centre]
+    river = vgradient(W, 200, [(0.68, (250, 222, 176)), (0.8, (178, 196, 204)), (1.0, (120, 150, 170))]).convert("RGBA")
+    mask = Image.new("L", (W * SS, 200 * SS), 0)
+    ImageDraw.Draw(mask).polygon([(x * SS, y * SS) for x, y in left + right[::-1]], fill=255)
+    river.putalpha(mask.resize((W, 200), Image.LANCZOS))
+    img = add_layer(img, river)
 
-    def paint(draw, s):
-        # river winding toward the horizon
-        river = [(150, 134), (176, 134), (214, 150), (196, 166), (250, 200), (150, 200), (170, 168),
-                 (138, 150)]
-        draw.polygon([(x * s, y * s) for x, y in river], fill=(196, 214, 214, 255))
-        left = [(0, 138), (60, 140), (120, 146), (150, 156), (140, 178), (150, 200), (0, 200)]
-        right = [(455, 134), (380, 136), (300, 142), (222, 150), (250, 172), (268, 200), (455, 200)]
-        for side in (left, right):
-            draw.polygon([(x * s, y * s) for x, y in side], fill=(24, 44, 54, 255))
+    def pines(d, s):
         rnd = random.Random(23)
-        for _ in range(70):  # pines
-            if rnd.random() < 0.5:
-                x, y = rnd.uniform(0, 130), rnd.uniform(140, 196)
-            else:
-                x, y = rnd.uniform(240, 455), rnd.uniform(138, 196)
-            h = rnd.uniform(10, 22) * (0.6 + (y - 138) / 60)
-            w = h * 0.42
-            c = (14 + int(rnd.random() * 10), 30 + int(rnd.random() * 14), 38, 255)
-            draw.polygon([((x - w / 2) * s, y * s), ((x + w / 2) * s, y * s), (x * s, (y - h) * s)], fill=c)
-    img = add_layer(img, supersampled(img.size, paint))
-    return fade_into_panel(img, 146)
+        for _ in range(90):
+            side = rnd.random() < 0.45
+            x = rnd.uniform(0, 190) if side else rnd.uniform(330, 455)
+            y = rnd.uniform(140, 198)
+            h = rnd.uniform(9, 16) * (0.55 + (y - 138) / 55)
+            w = h * 0.38
+            shade = 16 + int(rnd.random() * 10)
+            c = (shade, shade + 18 + int(rnd.random() * 10), shade + 20, 255)
+            d.polygon([((x - w / 2) * s, y * s), ((x + w / 2) * s, y * s), (x * s, (y - h) * s)], fill=c)
+    img = add_layer(img, supersampled(img.size, pines))
+    return fade_into_panel(img, 148)
 
 
 def scene_sky_islands():
@@ -329,8 +357,7 @@ def scene_sky_islands():
             draw.polygon([(x * s, (y - h) * s), ((x + w) * s, (y - h * 0.35) * s), (x * s, y * s)],
                          fill=(90, 180, 240, 255))
     img = add_layer(img, supersampled(img.size, paint_crystals))
-    d = ImageDraw.Draw(img)
-    fill_below(d, ridge(W, 170, 10, seed=45), (14, 20, 42), 200)
+    img = fill_below(img, ridge(W, 170, 10, seed=45), (14, 20, 42), 200)
     return fade_into_panel(img, 150)
 
 
@@ -338,28 +365,48 @@ def scene_ember_peak():
     """Slide: a summit with a victory banner above glowing embers."""
     img = vgradient(W, 200, [(0.0, (26, 10, 20)), (0.40, (88, 24, 30)), (0.66, (196, 80, 40)),
                              (0.74, (240, 140, 60)), (1.0, (240, 140, 60))])
-    img = add_layer(img, glow_layer(img.size, (230, 140), (220, 60), (255, 150, 70), 0.6))
-    d = ImageDraw.Draw(img)
-    fill_below(d, ridge(W, 138, 16, seed=51), (120, 40, 36), 200)
+    img = add_layer(img, glow_layer(img.size, (250, 140), (220, 60), (255, 150, 70), 0.6))
+    img = fill_below(img, ridge(W, 136, 16, seed=51), (124, 42, 38), 200)
+    img = fill_below(img, ridge(W, 150, 10, seed=52), (74, 26, 30), 200)
+    peak = [(40, 200), (120, 150), (170, 112), (198, 82), (214, 68), (226, 64), (238, 76), (262, 98), (300, 124),
+            (352, 146), (420, 164), (455, 170), (455, 200)]
+    img = polygon(img, peak, (34, 14, 22))
 
-    def paint(draw, s):
-        peak = [(60, 200), (150, 132), (196, 96), (214, 70), (228, 64), (242, 84), (290, 120),
-                (370, 150), (455, 170), (455, 200)]
-        draw.polygon([(x * s, y * s) for x, y in peak], fill=(34, 14, 22, 255))
-        # banner on the summit
-        draw.line([(228 * s, 66 * s), (228 * s, 30 * s + 12 * s)], fill=(34, 14, 22, 255), width=int(1.5 * s))
-        draw.polygon([(228 * s, 42 * s), (252 * s, 46 * s), (246 * s, 52 * s), (252 * s, 58 * s), (228 * s, 56 * s)],
-                     fill=(210, 150, 60, 255))
-    img = add_layer(img, supersampled(img.size, paint))
+    def rim(d, s):  # the glow catches the right-hand ridge
+        ridge_line = [(226, 64), (238, 76), (262, 98), (300, 124), (352, 146), (420, 164)]
+        d.line([(x * s, (y + 0.6) * s) for x, y in ridge_line], fill=(255, 150, 80, 200), width=int(1.3 * s))
+        for a, b in (((214, 68), (206, 96)), ((238, 76), (246, 110)), ((262, 98), (268, 126))):
+            d.line([(a[0] * s, a[1] * s), (b[0] * s, b[1] * s)], fill=(120, 50, 40, 160), width=s)
+        d.line([(220 * s, 65 * s), (220 * s, 40 * s)], fill=(34, 14, 22, 255), width=int(1.4 * s))
+        d.polygon([(220.7 * s, 40 * s), (244 * s, 44 * s), (238 * s, 49 * s), (244 * s, 55 * s), (220.7 * s, 53 * s)],
+                  fill=(226, 164, 64, 255))
+        d.polygon([(220.7 * s, 40 * s), (244 * s, 44 * s), (236 * s, 46 * s), (220.7 * s, 45 * s)],
+                  fill=(255, 206, 110, 255))
+    img = add_layer(img, supersampled(img.size, rim))
     rnd = random.Random(53)
     for _ in range(40):  # embers rising
         x, y = rnd.uniform(0, W), rnd.uniform(60, 190)
         r = rnd.uniform(0.6, 1.6)
         img = add_layer(img, glow_layer(img.size, (x, y), r * 2.5, (255, 170, 80), 0.5, blur=1.5))
         ImageDraw.Draw(img).point((x, y), fill=(255, 220, 150))
-    d = ImageDraw.Draw(img)
-    fill_below(d, ridge(W, 168, 6, seed=55), (20, 14, 28), 200)
+    img = fill_below(img, ridge(W, 170, 5, seed=55), (20, 14, 28), 200)
     return fade_into_panel(img, 150)
+
+
+def caption_layer(size, title, sub):
+    """A slide's caption: a large title and a line below, with a soft shadow for any picture."""
+    layer = Image.new("RGBA", size, (0, 0, 0, 0))
+    shadow = Image.new("RGBA", size, (0, 0, 0, 0))
+    sd = ImageDraw.Draw(shadow)
+    sd.text((26, 149), title, font=font(22), fill=(0, 0, 0, 255), anchor="ls", stroke_width=2, stroke_fill=(0, 0, 0, 255))
+    sd.text((27, 169), sub, font=font(12), fill=(0, 0, 0, 255), anchor="ls", stroke_width=1, stroke_fill=(0, 0, 0, 255))
+    shadow = shadow.filter(ImageFilter.GaussianBlur(2.2))
+    shadow.putalpha(shadow.getchannel("A").point(lambda a: int(a * 0.75)))
+    layer.alpha_composite(shadow)
+    d = ImageDraw.Draw(layer)
+    d.text((26, 148), title, font=font(22), fill=(255, 238, 196, 255), anchor="ls")
+    d.text((27, 168), sub, font=font(12), fill=(222, 228, 242, 255), anchor="ls")
+    return layer
 
 
 def keyed_page(scene, caption=None, index=None):
@@ -370,11 +417,7 @@ def keyed_page(scene, caption=None, index=None):
         t = 1 - abs(x - W / 2) / (W / 2)
         d.point((x, 36), fill=mix(img.getpixel((x, 36))[:3], GOLD, 0.25 + 0.55 * t) + (255,))
     if caption:
-        title, sub = caption
-        img.alpha_composite(text_layer(img.size, (26, 148), title, font(22), (255, 240, 200), anchor="ls",
-                                       stroke=1, shadow=(1, 2, (0, 0, 0, 200))))
-        img.alpha_composite(text_layer(img.size, (27, 168), sub, font(12), (214, 222, 240), anchor="ls",
-                                       shadow=(1, 1, (0, 0, 0, 200))))
+        img.alpha_composite(caption_layer(img.size, *caption))
         if index is not None:  # which of the three slides this is
             d = ImageDraw.Draw(img)
             for i in range(3):
@@ -393,14 +436,17 @@ def keyed_page(scene, caption=None, index=None):
 # ------------------------------------------------------------------------------------ background
 
 def emblem(size, rim=True):
-    """The installer's emblem: a gold crystal star on a night-blue tile."""
+    """The installer's emblem: a gold crystal star on a night-blue tile (a bolder star and a thinner
+    rim at small sizes, where detail is lost)."""
+    small = size <= 32
+
     def paint(draw, s):
         n = size * s
         if rim:
             draw.rounded_rectangle([0, 0, n - 1, n - 1], radius=n * 0.22, fill=(22, 32, 64, 255),
-                                   outline=GOLD_DARK + (255,), width=max(1, int(n * 0.05)))
+                                   outline=GOLD_DARK + (255,), width=max(s, int(n * (0.04 if small else 0.05))))
         c = n / 2
-        r_out, r_in = n * 0.36, n * 0.11
+        r_out, r_in = (n * 0.42, n * 0.14) if small else (n * 0.36, n * 0.11)
         pts = []
         for i in range(8):
             ang = -math.pi / 2 + i * math.pi / 4
@@ -453,10 +499,10 @@ def background(banner_scene):
     # top bar
     bar = vgradient(W, 36, [(0, (8, 11, 24)), (1, (13, 19, 38))])
     img.paste(bar, (0, 0))
-    img = add_layer(img, text_layer(img.size, (36, 18), "在线安装", font(12), (176, 188, 214), anchor="lm"))
+    img = add_layer(img, text_layer(img.size, (36, 24), "在线安装", font(12), (176, 188, 214), anchor="lm"))
     emb = emblem(18)
     tmp = img.convert("RGBA")
-    tmp.alpha_composite(emb, (12, 9))
+    tmp.alpha_composite(emb, (12, 15))
     img = tmp.convert("RGB")
     d = ImageDraw.Draw(img)
     for x in range(W):
@@ -633,12 +679,49 @@ def browse_button(bg):
 
 # ----------------------------------------------------------------------------------------- icons
 
+def ico_bytes(images):
+    """An .ico file: 32-bit DIB entries with their AND masks up to 128 pixels (every Windows reads
+    those), a PNG entry for 256 (the Vista+ form, which keeps the file small)."""
+    import io
+    import struct
+    entries = []
+    for img in images:
+        n = img.width
+        if n >= 256:
+            buf = io.BytesIO()
+            img.save(buf, "PNG", optimize=True)
+            data = buf.getvalue()
+        else:
+            px = img.load()
+            header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0, 0, 0, 0, 0, 0)
+            rows = []
+            for y in range(n - 1, -1, -1):  # bottom-up
+                rows.append(b"".join(struct.pack("BBBB", px[x, y][2], px[x, y][1], px[x, y][0], px[x, y][3])
+                                     for x in range(n)))
+            mask_stride = ((n + 31) // 32) * 4
+            mask = bytearray()
+            for y in range(n - 1, -1, -1):
+                row = bytearray(mask_stride)
+                for x in range(n):
+                    if px[x, y][3] == 0:
+                        row[x // 8] |= 0x80 >> (x % 8)
+                mask += row
+            data = header + b"".join(rows) + bytes(mask)
+        entries.append((n, data))
+    out = struct.pack("<HHH", 0, 1, len(entries))
+    offset = 6 + 16 * len(entries)
+    for n, data in entries:
+        out += struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(data for _, data in entries)
+
+
 def write_icons():
-    sizes = [16, 24, 32, 48, 64, 128, 256]
-    big = emblem(256)
-    big.save(os.path.join(OUT, "installer.ico"), sizes=[(s, s) for s in sizes])
-    small = emblem(32)
-    small.save(os.path.join(OUT, "installer_small.ico"), sizes=[(16, 16), (32, 32)])
+    # every size drawn for itself rather than scaled down from the largest
+    with open(os.path.join(OUT, "installer.ico"), "wb") as f:
+        f.write(ico_bytes([emblem(n) for n in (16, 24, 32, 48, 64, 128, 256)]))
+    with open(os.path.join(OUT, "installer_small.ico"), "wb") as f:
+        f.write(ico_bytes([emblem(n) for n in (16, 32)]))
 
 
 # --------------------------------------------------------------------------------------- preview

@@ -69,7 +69,7 @@ std::vector<std::string> ModulePaths(DWORD processId)
 
 TEST(DllPlanting, InstallerLoadsOnlyTheSystemCopies)
 {
-    InstallerRunLock lock;
+    DesktopLock lock;
     ScratchDir dir("planting");
     for (const char* name : kPlanted)
         ASSERT_TRUE(CopyFileA(BuildPath("tests\\app\\planted.dll").c_str(), (dir / (std::string(name) + ".dll")).c_str(), FALSE));

@@ -42,7 +42,7 @@ LRESULT CALLBACK RefuseEveryWindow(HWND window, UINT message, WPARAM wParam, LPA
 
 TEST(SingleInstance, HeldMutexShowsTheErrorBoxAndRefusesTheStart)
 {
-    InstallerRunLock lock;
+    DesktopLock lock;
     MessageBoxRecorder recorder;
     UniqueHandle mutex;
     {
@@ -65,7 +65,7 @@ TEST(SingleInstance, HeldMutexShowsTheErrorBoxAndRefusesTheStart)
 
 TEST(SingleInstance, SecondStartOfTheInstallerShowsTheBoxAndExitsWithZero)
 {
-    InstallerRunLock lock;
+    DesktopLock lock;
     ChildProcess first(Quoted(InstallerPath()));
     ASSERT_TRUE(first.started());
     HWND window = WaitForWindow(kInstallerTitle, kInstallerTitle, first.id());
@@ -95,6 +95,7 @@ TEST(SingleInstance, SecondStartOfTheInstallerShowsTheBoxAndExitsWithZero)
 
 TEST(Startup, RunEndsWithTheQuitCodeOfItsWindow)
 {
+    DesktopLock lock;
     // Once the window is up, a close request ends the loop with exit code 0.
     g_window = nullptr;
     SetTimer(nullptr, 0, 50, CloseWhenUp);

@@ -78,6 +78,7 @@ protected:
         return -1;
     }
 
+    DesktopLock lock_;
     HWND host_ = nullptr;
 };
 

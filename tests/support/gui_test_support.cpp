@@ -66,7 +66,7 @@ HWND WaitForWindow(const char* className, const char* title, DWORD processId, in
              w = FindWindowExA(nullptr, w, className, title)) {
             DWORD owner = 0;
             GetWindowThreadProcessId(w, &owner);
-            if (processId == 0 || owner == processId) {
+            if ((processId == 0 || owner == processId) && IsWindowVisible(w)) {
                 found = w;
                 return true;
             }
@@ -76,13 +76,13 @@ HWND WaitForWindow(const char* className, const char* title, DWORD processId, in
     return found;
 }
 
-InstallerRunLock::InstallerRunLock() : mutex_(CreateMutexA(nullptr, FALSE, "VelloraTestsInstallerRun"))
+DesktopLock::DesktopLock() : mutex_(CreateMutexA(nullptr, FALSE, "VelloraTestsDesktop"))
 {
     if (mutex_)
-        WaitForSingleObject(mutex_.get(), 120000);
+        WaitForSingleObject(mutex_.get(), 300000);
 }
 
-InstallerRunLock::~InstallerRunLock()
+DesktopLock::~DesktopLock()
 {
     if (mutex_)
         ReleaseMutex(mutex_.get());

@@ -32,17 +32,19 @@ private:
     DWORD id_ = 0;
 };
 
-// The first top-level window of `processId` (any process when 0) with that class and title
-// (nullptr matches any), waiting up to `timeoutMs` while pumping messages.
+// The first visible top-level window of `processId` (any process when 0) with that class and title
+// (nullptr matches any), waiting up to `timeoutMs` while pumping messages. Visible means set up:
+// the installer shows its window after OnInit, a message box after its text is in place.
 HWND WaitForWindow(const char* className, const char* title, DWORD processId = 0, int timeoutMs = 10000);
 
-// Serialises tests that start the real installer, which allows one instance per Wine session.
-class InstallerRunLock {
+// Serialises tests that show windows, drive input or start the installer: every Wine process shares
+// one desktop (its activation, keyboard focus and cursor) and the installer allows one instance.
+class DesktopLock {
 public:
-    InstallerRunLock();
-    ~InstallerRunLock();
-    InstallerRunLock(const InstallerRunLock&) = delete;
-    InstallerRunLock& operator=(const InstallerRunLock&) = delete;
+    DesktopLock();
+    ~DesktopLock();
+    DesktopLock(const DesktopLock&) = delete;
+    DesktopLock& operator=(const DesktopLock&) = delete;
 
 private:
     UniqueHandle mutex_;

@@ -1,6 +1,7 @@
 #include "ui/resource_ids.h"
 #include "ui/win32_dialog.h"
 #include "ui/window_registry.h"
+#include "support/gui_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,7 @@ LRESULT CALLBACK RefuseEveryWindow(HWND window, UINT message, WPARAM wParam, LPA
 
 TEST(Win32Dialog, CreateRegistersTheClassAndShowsAnInitialisedPopup)
 {
+    DesktopLock lock;
     RecordingDialog dialog;
     ASSERT_TRUE(dialog.Create(kClass, "标题", WS_VISIBLE | WS_OVERLAPPEDWINDOW, kSize, 7));
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -111,6 +113,7 @@ TEST(Win32Dialog, CreateRegistersTheClassAndShowsAnInitialisedPopup)
 
 TEST(Win32Dialog, StyleWithoutVisibleOrARefusingOnInitLeaveTheWindowHidden)
 {
+    DesktopLock lock;
     RecordingDialog hidden;
     EXPECT_TRUE(hidden.Create(kClass, "", WS_OVERLAPPEDWINDOW, kSize, 0));
     EXPECT_TRUE(IsWindow(hidden.window()));
@@ -127,6 +130,7 @@ TEST(Win32Dialog, StyleWithoutVisibleOrARefusingOnInitLeaveTheWindowHidden)
 
 TEST(Win32Dialog, WindowThatCannotBeCreatedFailsBeforeOnInit)
 {
+    DesktopLock lock;
     // The class exists already, so registration fails; creation goes on and is refused.
     WNDCLASSEXA refusing = {};
     refusing.cbSize = sizeof refusing;
@@ -142,6 +146,7 @@ TEST(Win32Dialog, WindowThatCannotBeCreatedFailsBeforeOnInit)
 
 TEST(Win32Dialog, UnregisteredWindowsGetTheFallbacks)
 {
+    DesktopLock lock;
     RecordingDialog dialog;
     ASSERT_TRUE(dialog.Create(kClass, "", WS_VISIBLE, kSize, 0));
     HWND stray = CreateWindowExA(0, kClass, "", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
@@ -168,6 +173,7 @@ TEST(Win32Dialog, UnregisteredWindowsGetTheFallbacks)
 
 TEST(Win32Dialog, DestructionCancelsTheJobAndLeavesTheRegistry)
 {
+    DesktopLock lock;
     alignas(fgWin32Dialog) unsigned char storage[sizeof(fgWin32Dialog)];
     auto* dialog = new (storage) fgWin32Dialog(GetModuleHandleA(nullptr));
     ASSERT_TRUE(dialog->Create(kClass, "", 0, kSize, 0));

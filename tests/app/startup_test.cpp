@@ -33,11 +33,6 @@ void CALLBACK CloseWhenUp(HWND, UINT, UINT_PTR timer, DWORD)
     PostMessageA(g_window, WM_CLOSE, 0, 0);
 }
 
-LRESULT CALLBACK RefuseEveryWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return message == WM_NCCREATE ? FALSE : DefWindowProcA(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 TEST(SingleInstance, HeldMutexShowsTheErrorBoxAndRefusesTheStart)
@@ -109,12 +104,7 @@ TEST(Startup, WindowThatCannotBeCreatedEndsTheRun)
     // A class of the installer's name that refuses every window: creation fails and no quit
     // message is queued, yet the run must not wait for ever.
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA refusing = {};
-    refusing.cbSize = sizeof refusing;
-    refusing.lpfnWndProc = RefuseEveryWindow;
-    refusing.hInstance = instance;
-    refusing.lpszClassName = kInstallerTitle;
-    ASSERT_TRUE(RegisterClassExA(&refusing));
+    ASSERT_TRUE(RegisterRefusingClass(kInstallerTitle));
     EXPECT_EQ(RunInstallerWindow(instance), kExitNoWindow);
     UnregisterClassA(kInstallerTitle, instance);
 }

@@ -16,7 +16,7 @@ HMODULE Self() { return GetModuleHandleA(nullptr); }
 {
     if (std::abs(GetRValue(actual) - r) <= 1 && std::abs(GetGValue(actual) - g) <= 1 && std::abs(GetBValue(actual) - b) <= 1)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << ColourText(actual) << " is not " << r << "," << g << "," << b;
+    return ::testing::AssertionFailure() << std::hex << actual << " is not " << std::dec << r << "," << g << "," << b;
 }
 
 }  // namespace

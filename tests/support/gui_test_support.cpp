@@ -76,6 +76,21 @@ HWND WaitForWindow(const char* className, const char* title, DWORD processId, in
     return found;
 }
 
+static LRESULT CALLBACK RefuseEveryWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return message == WM_NCCREATE ? FALSE : DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RegisterRefusingClass(const char* name)
+{
+    WNDCLASSEXA refusing = {};
+    refusing.cbSize = sizeof refusing;
+    refusing.lpfnWndProc = RefuseEveryWindow;
+    refusing.hInstance = GetModuleHandleA(nullptr);
+    refusing.lpszClassName = name;
+    return RegisterClassExA(&refusing) != 0;
+}
+
 DesktopLock::DesktopLock() : mutex_(CreateMutexA(nullptr, FALSE, "VelloraTestsDesktop"))
 {
     if (mutex_)
@@ -88,7 +103,7 @@ DesktopLock::~DesktopLock()
         ReleaseMutex(mutex_.get());
 }
 
-TestCanvas::TestCanvas(int width, int height, COLORREF fill) : width_(width), height_(height)
+TestCanvas::TestCanvas(int width, int height, COLORREF fill) : width_(width)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -115,8 +130,4 @@ COLORREF TestCanvas::At(int x, int y) const
     return RGB(p[2], p[1], p[0]);
 }
 
-std::string ColourText(COLORREF c)
-{
-    return std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," + std::to_string(GetBValue(c));
-}
 #endif

@@ -37,6 +37,10 @@ private:
 // the installer shows its window after OnInit, a message box after its text is in place.
 HWND WaitForWindow(const char* className, const char* title, DWORD processId = 0, int timeoutMs = 10000);
 
+// Registers a window class of this program whose windows refuse to be created (WM_NCCREATE
+// answers FALSE), so that CreateWindowEx with its name fails.
+bool RegisterRefusingClass(const char* name);
+
 // Serialises tests that show windows, drive input or start the installer: every Wine process shares
 // one desktop (its activation, keyboard focus and cursor) and the installer allows one instance.
 class DesktopLock {
@@ -60,18 +64,13 @@ public:
     HDC dc() const { return dc_.get(); }
     // The pixel as RGB(r, g, b), alpha dropped.
     COLORREF At(int x, int y) const;
-    int width() const { return width_; }
-    int height() const { return height_; }
     const unsigned char* bits() const { return bits_; }  // BGRA rows, top-down
 
 private:
-    int width_, height_;
+    int width_;
     unsigned char* bits_ = nullptr;
     UniqueMemoryDc dc_;
     UniqueBitmap bitmap_;
     HGDIOBJ previous_ = nullptr;
 };
-
-// "R,G,B" for readable failures.
-std::string ColourText(COLORREF colour);
 #endif

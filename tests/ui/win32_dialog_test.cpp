@@ -59,11 +59,6 @@ bool TakeQuit(WPARAM* code)
     return true;
 }
 
-LRESULT CALLBACK RefuseEveryWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return message == WM_NCCREATE ? FALSE : DefWindowProcA(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 TEST(Win32Dialog, CreateRegistersTheClassAndShowsAnInitialisedPopup)
@@ -132,12 +127,7 @@ TEST(Win32Dialog, WindowThatCannotBeCreatedFailsBeforeOnInit)
 {
     DesktopLock lock;
     // The class exists already, so registration fails; creation goes on and is refused.
-    WNDCLASSEXA refusing = {};
-    refusing.cbSize = sizeof refusing;
-    refusing.lpfnWndProc = RefuseEveryWindow;
-    refusing.hInstance = GetModuleHandleA(nullptr);
-    refusing.lpszClassName = "VelloraRefusingTest";
-    ASSERT_TRUE(RegisterClassExA(&refusing));
+    ASSERT_TRUE(RegisterRefusingClass("VelloraRefusingTest"));
     RecordingDialog dialog;
     EXPECT_FALSE(dialog.Create("VelloraRefusingTest", "", WS_VISIBLE, kSize, 0));
     EXPECT_EQ(dialog.window(), nullptr);

@@ -25,7 +25,8 @@ exec 9>"$state/xvfb.lock"
 flock 9
 pid=$(cat "$state/xvfb.pid" 2>/dev/null || true)
 display=$(cat "$state/xvfb.display" 2>/dev/null || true)
-if [ -z "$pid" ] || [ -z "$display" ] || ! kill -0 "$pid" 2>/dev/null; then
+if [ -z "$pid" ] || [ -z "$display" ] || ! kill -0 "$pid" 2>/dev/null ||
+    ! DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1; then
     rm -f "$state/xvfb.number"
     setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
         3>"$state/xvfb.number" </dev/null >/dev/null 2>&1 9>&- &

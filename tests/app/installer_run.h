@@ -1,5 +1,5 @@
 #pragma once
-// Where the tests find the installer and its helpers, and how they read its windows.
+// Where the tests find the installer and the helpers built beside it.
 #include "test_paths.h"
 
 #include <windows.h>

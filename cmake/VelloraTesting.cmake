@@ -1,7 +1,7 @@
 # Test helpers shared by every subsystem's tests.
 #
 #   vellora_add_test(<name> LABEL <subsystem> SOURCES <files...>
-#                    [LIBS <targets...>] [FIXTURES <fixtures...>] [GUI] [TIMEOUT <seconds>])
+#                    [LIBS <targets...>] [FIXTURES <fixture>] [GUI] [TIMEOUT <seconds>])
 #
 # Builds a GoogleTest executable and registers each of its test cases with CTest, labelled by
 # subsystem (common, net, install, package, shell, app, ui, skin) so that one subsystem can run
@@ -58,6 +58,12 @@ function(vellora_add_test name)
   endif()
   set(_props LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT})
   if(T_FIXTURES)
+    # GoogleTest's discovery flattens the property list, so a second fixture would be read as a
+    # property name. Tests name one fixture; a further setup step joins that fixture instead.
+    list(LENGTH T_FIXTURES _count)
+    if(_count GREATER 1)
+      message(FATAL_ERROR "vellora_add_test(${name}): name one fixture (got ${T_FIXTURES})")
+    endif()
     list(APPEND _props FIXTURES_REQUIRED "${T_FIXTURES}")
   endif()
   gtest_discover_tests(${name}

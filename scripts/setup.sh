@@ -2,7 +2,9 @@
 # Installs everything the project needs on a Debian 12 machine, idempotently:
 #   - the Debian packages (cross compilers, Wine, Xvfb, fonts, test tools);
 #   - liblzma for both mingw targets, cross-built from Debian's xz-utils source;
-#   - a Wine prefix for the project (GBK code page, CJK font mapping, no Mono/Gecko prompts).
+#   - a Wine prefix for the project (GBK code page, CJK font mapping, no Mono/Gecko prompts);
+#   - TLS certificates for the test server's https listeners, and the machine's trust in their
+#     test CA (which may only vouch for localhost and 127.0.0.1).
 # GoogleTest for mingw is built by CMake from Debian's /usr/src/googletest.
 #
 # Everything lands in $VELLORA_DEPS (default: .deps inside the clone, ignored by git).
@@ -112,6 +114,58 @@ TC
 }
 build_lzma x86_64-w64-mingw32
 build_lzma i686-w64-mingw32
+
+# ---------------------------------------------------------------- test certificates
+# The local test server's https listeners (tests/support/http_server.py --tls-dir) use:
+#   server.crt     "localhost", issued by a test CA that this machine is made to trust. The CA is
+#                  name-constrained to localhost and 127.0.0.1, and its key is deleted once the one
+#                  certificate is issued, so the trust it gets cannot serve any other host.
+#   untrusted.crt  a self-signed "localhost" certificate that nobody trusts.
+# Wine's WinINet checks certificates against the system's store (/etc/ssl/certs).
+tls=$deps/tls
+make_test_certificates() {
+    if [ -f "$tls/ca.crt" ] && [ -f "$tls/server.crt" ] && [ -f "$tls/server.key" ] \
+        && [ -f "$tls/untrusted.crt" ] && [ -f "$tls/untrusted.key" ]; then
+        log "test certificates present"
+        return
+    fi
+    log "making the test certificates in $tls"
+    rm -rf "$tls"
+    mkdir -p "$tls"
+    local work
+    work=$(mktemp -d)
+    openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -keyout "$work/ca.key" -out "$tls/ca.crt" \
+        -subj "/CN=Vellora test CA (localhost only)" \
+        -addext "basicConstraints=critical,CA:TRUE,pathlen:0" \
+        -addext "keyUsage=critical,keyCertSign,cRLSign" \
+        -addext "nameConstraints=critical,permitted;DNS:localhost,permitted;IP:127.0.0.1/255.255.255.255" \
+        2>/dev/null
+    openssl req -new -newkey rsa:2048 -nodes -keyout "$tls/server.key" -out "$work/server.csr" \
+        -subj "/CN=localhost" 2>/dev/null
+    cat >"$work/server.ext" <<'EXT'
+basicConstraints=critical,CA:FALSE
+keyUsage=critical,digitalSignature,keyEncipherment
+extendedKeyUsage=serverAuth
+subjectAltName=DNS:localhost,IP:127.0.0.1
+EXT
+    openssl x509 -req -in "$work/server.csr" -CA "$tls/ca.crt" -CAkey "$work/ca.key" \
+        -CAserial "$work/ca.srl" -CAcreateserial \
+        -days 3650 -extfile "$work/server.ext" -out "$tls/server.crt" 2>/dev/null
+    openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -keyout "$tls/untrusted.key" -out "$tls/untrusted.crt" \
+        -subj "/CN=localhost" -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" 2>/dev/null
+    rm -rf "$work"
+}
+make_test_certificates
+
+# One file per clone (named after its .deps path), so clones on one machine keep their own CAs.
+trusted=/usr/local/share/ca-certificates/vellora-test-$(printf '%s' "$deps" | sha1sum | cut -c1-12).crt
+if cmp -s "$tls/ca.crt" "$trusted"; then
+    log "test CA trusted"
+else
+    log "trusting the test CA ($trusted)"
+    as_root install -m 644 "$tls/ca.crt" "$trusted"
+    as_root update-ca-certificates >/dev/null 2>&1
+fi
 
 # ---------------------------------------------------------------- Wine prefix
 export WINEPREFIX=$deps/wineprefix

@@ -34,5 +34,11 @@ phase "tests native (ASan, UBSan)"
 ctest --preset win64 "$@" || status=1
 phase "tests win64 (Wine)"
 
+# The display the GUI tests shared.
+if [ -f build/win64/testrun/display/xvfb.pid ]; then
+    kill "$(cat build/win64/testrun/display/xvfb.pid)" 2>/dev/null || true
+    rm -f build/win64/testrun/display/xvfb.pid
+fi
+
 printf '== %-28s %4ds\n' "total" $(( $(date +%s) - total_start ))
 exit $status

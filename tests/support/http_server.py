@@ -3,29 +3,63 @@
 
 Serves the files of a folder on 127.0.0.1 at a free port. Started and stopped by CTest fixtures:
 
-    http_server.py start --state DIR --root WWW   # daemonises, writes DIR/server.ini, returns
-    http_server.py stop  --state DIR              # stops the daemon of DIR
-    http_server.py serve --state DIR --root WWW   # the same server in the foreground
+    http_server.py start --state DIR --root WWW [--tls-dir TLS]  # daemonises, writes DIR/server.ini
+    http_server.py stop  --state DIR                             # stops the daemon of DIR
+    http_server.py serve --state DIR --root WWW [--tls-dir TLS]  # the same server in the foreground
 
 DIR/server.ini tells the tests where the server listens (an INI file, so Windows programs can read
 it with the profile functions):
 
     [server]
-    http=PORT
+    http=PORT        plain HTTP
+    refused=PORT     a port that refuses every connection (bound, never listening)
+    https=PORT       TLS with TLS/server.crt, issued by the test CA that scripts/setup.sh makes and
+                     the machine trusts; use https://localhost:PORT/ (only with --tls-dir)
+    untrusted=PORT   TLS with TLS/untrusted.crt, a self-signed certificate nobody trusts
+                     (only with --tls-dir)
+
+Besides the files, every listener answers these addresses, which misbehave on purpose:
+
+    /fault/body?size=N[&length=L][&first=F&chunk=C&delay=MS][&then=close|reset|stall]
+        status 200 and N pattern bytes (byte i is i % 251); a Content-Length of L only when L is
+        given (none: the body ends when the connection closes). The first F bytes (default: all)
+        go at once, the rest in pieces of C bytes with MS milliseconds between them. After the
+        last byte the connection is closed (close), reset (reset) or held open in silence until
+        the client goes (stall).
+    /fault/stall
+        reads the request and never answers; the connection is held until the client goes.
 
 Every request is appended to DIR/server.log as "METHOD PATH" lines, so tests can tell which
 addresses were fetched.
 """
 
 import argparse
+import fcntl
 import http.server
 import os
+import select
 import signal
+import socket
 import socketserver
+import ssl
+import struct
 import sys
+import termios
 import threading
 import time
 import urllib.parse
+
+# A stalled connection is let go after this long even when the client stays.
+STALL_LIMIT_SECONDS = 600
+PATTERN_PERIOD = 251
+
+
+def pattern(offset, count):
+    """count bytes of the pattern from offset on: byte i is i % 251."""
+    start = offset % PATTERN_PERIOD
+    period = bytes(range(PATTERN_PERIOD))
+    repeated = period[start:] + period * (count // PATTERN_PERIOD + 1)
+    return repeated[:count]
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -63,15 +97,113 @@ class Handler(http.server.BaseHTTPRequestHandler):
             data = f.read()
         self._send_body(200, data, length=len(data))
 
+    def _hold_silently(self):
+        """Keeps the connection open without a word until the client closes it."""
+        sock = self.connection
+        deadline = time.time() + STALL_LIMIT_SECONDS
+        while time.time() < deadline and not self.server.stopping.is_set():
+            try:
+                readable, _, _ = select.select([sock], [], [], 0.5)
+                if readable and not sock.recv(4096):
+                    return
+            except (OSError, ValueError, ssl.SSLError):
+                return
+
+    def _reset(self):
+        """Ends the connection with a TCP reset instead of an orderly close.
+
+        A reset makes the client's system drop what it has received but not yet handed over, so
+        the reset waits until the client has taken the body: first until everything sent has
+        been acknowledged, then a little longer for the client program to read it.
+        """
+        deadline = time.time() + 5
+        while time.time() < deadline:
+            try:
+                unacknowledged = struct.unpack("i", fcntl.ioctl(self.connection.fileno(), termios.TIOCOUTQ, b"\0" * 4))[0]
+            except OSError:
+                break
+            if unacknowledged == 0:
+                break
+            time.sleep(0.05)
+        time.sleep(0.5)
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.connection.close()
+        self.close_connection = True
+
+    def _fault_body(self, query):
+        def number(name, default):
+            try:
+                return int(query.get(name, [default])[0])
+            except ValueError:
+                return default
+
+        size = number("size", 0)
+        length = query.get("length", [None])[0]
+        first = number("first", size)
+        chunk = max(1, number("chunk", 65536))
+        delay = number("delay", 0) / 1000.0
+        then = query.get("then", ["close"])[0]
+
+        # The head goes out in one piece with the start of the body, so that the client sees
+        # them arrive together (as with most real servers) whatever the timing.
+        head = "HTTP/1.0 200 OK\r\nServer: %s\r\nContent-Type: application/octet-stream\r\n" % self.server_version
+        if length is not None:
+            head += "Content-Length: %s\r\n" % length
+        first_piece = min(size, first, 65536)
+        sent = 0
+        try:
+            self.wfile.write(head.encode("latin-1") + b"\r\n" + pattern(0, first_piece))
+            sent = first_piece
+            while sent < size:
+                if sent < first:
+                    count = min(first - sent, 65536)
+                else:
+                    count = chunk
+                    time.sleep(delay)
+                count = min(count, size - sent)
+                self.wfile.write(pattern(sent, count))
+                sent += count
+            self.wfile.flush()
+        except OSError:  # the client went away, for example after a cancel
+            return
+        if then == "reset":
+            self._reset()
+        elif then == "stall":
+            self._hold_silently()
+
     def do_GET(self):
         self._record()
-        path = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path)
-        self._serve_file(path)
+        parts = urllib.parse.urlsplit(self.path)
+        path = urllib.parse.unquote(parts.path)
+        if path == "/fault/stall":
+            self._hold_silently()
+        elif path == "/fault/body":
+            self._fault_body(urllib.parse.parse_qs(parts.query))
+        else:
+            self._serve_file(path)
 
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+    tls = None  # an ssl.SSLContext for a TLS listener
+
+    def finish_request(self, request, client_address):
+        # The handshake runs here, on the connection's own thread, so a client that stalls in
+        # it holds up nobody else.
+        if self.tls is not None:
+            try:
+                request = self.tls.wrap_socket(request, server_side=True)
+            except (ssl.SSLError, OSError):
+                return  # for example a client that does not trust the certificate
+        try:
+            self.RequestHandlerClass(request, client_address, self)
+        finally:
+            if self.tls is not None:
+                request.close()
+
+    def handle_error(self, request, client_address):
+        pass  # clients that go away early are part of the tests
 
 
 def write_state(state_dir, ports):
@@ -83,22 +215,65 @@ def write_state(state_dir, ports):
     os.replace(tmp, os.path.join(state_dir, "server.ini"))
 
 
+def tls_context(tls_dir, name):
+    cert = os.path.join(tls_dir, name + ".crt")
+    key = os.path.join(tls_dir, name + ".key")
+    if not (os.path.isfile(cert) and os.path.isfile(key)):
+        return None
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    return context
+
+
 def serve(args):
     os.makedirs(args.root, exist_ok=True)
     os.makedirs(args.state, exist_ok=True)
-    httpd = Server(("127.0.0.1", args.port), Handler)
-    httpd.root = args.root
-    httpd.log_path = os.path.join(args.state, "server.log")
-    httpd.log_lock = threading.Lock()
-    open(httpd.log_path, "w").close()
+    log_path = os.path.join(args.state, "server.log")
+    log_lock = threading.Lock()
+    stopping = threading.Event()
+    open(log_path, "w").close()
+
+    def listener(port, tls=None):
+        httpd = Server(("127.0.0.1", port), Handler)
+        httpd.root = args.root
+        httpd.log_path = log_path
+        httpd.log_lock = log_lock
+        httpd.stopping = stopping
+        httpd.tls = tls
+        return httpd
+
+    servers = {"http": listener(args.port)}
+    if args.tls_dir:
+        for key, name in (("https", "server"), ("untrusted", "untrusted")):
+            context = tls_context(args.tls_dir, name)
+            if context is not None:
+                servers[key] = listener(0, context)
+
+    # Bound but never listening: connections to it are refused, and no other program can take
+    # the port while the server runs.
+    refusing = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    refusing.bind(("127.0.0.1", 0))
 
     with open(os.path.join(args.state, "server.pid"), "w") as f:
         f.write(str(os.getpid()))
-    write_state(args.state, {"http": httpd.server_address[1]})
+    ports = {key: httpd.server_address[1] for key, httpd in servers.items()}
+    ports["refused"] = refusing.getsockname()[1]
+    write_state(args.state, ports)
 
-    signal.signal(signal.SIGTERM, lambda *_: threading.Thread(target=httpd.shutdown).start())
-    httpd.serve_forever()
-    httpd.server_close()
+    def shut_down(*_):
+        stopping.set()
+        for httpd in servers.values():
+            threading.Thread(target=httpd.shutdown).start()
+
+    signal.signal(signal.SIGTERM, shut_down)
+    threads = [threading.Thread(target=httpd.serve_forever) for httpd in servers.values()]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    for httpd in servers.values():
+        httpd.server_close()
+    refusing.close()
 
 
 def start(args):
@@ -165,6 +340,7 @@ def main():
     parser.add_argument("--state", required=True, help="folder for server.ini, server.pid and server.log")
     parser.add_argument("--root", help="folder to serve")
     parser.add_argument("--port", type=int, default=0, help="port for plain HTTP (default: a free one)")
+    parser.add_argument("--tls-dir", help="folder with server.crt/.key and untrusted.crt/.key for the TLS listeners")
     args = parser.parse_args()
     if args.command in ("start", "serve") and not args.root:
         parser.error("--root is required")

@@ -131,6 +131,14 @@ std::string TestServerUrl(const std::string& path)
     return "http://127.0.0.1:" + std::to_string(TestServerPort()) + "/" + p;
 }
 
+std::string TestServerHttpsUrl(const std::string& path, const char* listener)
+{
+    std::string p = path;
+    if (!p.empty() && p[0] == '/')
+        p.erase(0, 1);
+    return "https://localhost:" + std::to_string(TestServerPort(listener)) + "/" + p;
+}
+
 std::string TestServerLog()
 {
     std::string log;

@@ -29,6 +29,10 @@ int TestServerPort(const char* listener = "http");
 // "http://127.0.0.1:<port>/<path>" for the local server.
 std::string TestServerUrl(const std::string& path);
 
+// "https://localhost:<port>/<path>" for one of the local server's TLS listeners: "https" (a
+// certificate the test run trusts) or "untrusted" (a self-signed one).
+std::string TestServerHttpsUrl(const std::string& path, const char* listener = "https");
+
 // The request lines ("GET /path") the local server has logged so far.
 std::string TestServerLog();
 

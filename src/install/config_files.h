@@ -1,0 +1,53 @@
+#pragma once
+// The three profile-syntax (INI) files of an installation: the remote configuration file, the
+// update list and the uninstall file. Every path given here must be a full path: the profile
+// functions look for a bare file name in the Windows folder.
+//
+// Reading keeps the profile functions' rules: a missing section or key gives the default, a
+// string longer than its buffer is cut to the buffer's size minus one, an integer is the number
+// at the start of the value.
+
+#include "install/install_job.h"
+
+// Bits of an update list's action.
+constexpr int ACTION_COMMAND = 1;   // run the command in cmd
+constexpr int ACTION_DOWNLOAD = 2;  // download srcfile into destfile under the install directory
+constexpr int ACTION_MISSING = -1;  // no action key: the list is broken
+
+// The only command an update list knows: extract the package destfile into the install directory.
+constexpr char kCommandExtract[] = "DEC";
+
+// Reads [setup] of the remote configuration file into `job`: gamename, exefilename, ProductTitle
+// and size first. The file is accepted when size is 0 or more; only then are `requiredKb`
+// (size in KiB) and urlAgreement, uninstname, Publisher and Contact stored. Values read from a
+// rejected file stay in `job` until the next file's replace them. Returns whether it was accepted.
+bool ReadSetupSection(const char* configPath, InstallJob& job);
+
+// The update list's address for this installer: [config] "1.0", or "other" when "1.0" is missing
+// or empty. False (and `url` empty) when both are.
+bool ReadUpdateListUrl(const char* configPath, char (&url)[kConfigValueSize]);
+
+// [list0] action of an update list (ACTION_MISSING when there is none).
+int ReadListAction(const char* listPath);
+
+struct UpdateListFiles {
+    char srcFile[kPathSize] = {};   // URL to download
+    char destFile[kPathSize] = {};  // local name under the install directory
+    char cmd[kPathSize] = {};       // command to run on it
+};
+
+// [list0] srcfile, destfile and cmd. Read only once the action is neither 0 nor missing.
+void ReadListFiles(const char* listPath, UpdateListFiles& files);
+
+// The checks of an update list's step that come before anything is done, in their order: the
+// text that ends the job, or null when the step may go on. The command's name is checked only
+// when it is about to run.
+const char* CheckListStep(int action, const UpdateListFiles& files);
+
+// The name of the game's shortcuts: `exeFileName` cut before its last ".".
+void ShortcutName(const char* exeFileName, char (&name)[kPathSize]);
+
+// Writes [config] of "<installDir>uninstall\uninstall.ini" (the folder must exist): setupdir,
+// gamename, shortcutname and ProductTitle, in this order. The writes' results are not looked at;
+// false only when the file's path does not fit its buffer, and then nothing is written.
+bool WriteUninstallFile(const InstallJob& job);

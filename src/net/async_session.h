@@ -1,0 +1,72 @@
+#pragma once
+// A WinINet session whose waits end.
+//
+// A synchronous WinINet call can block for ever on a server that accepts the connection and then
+// says nothing: under Wine the receive time-outs do not apply to synchronous reads, and closing
+// the handle from another thread does not wake a blocked call. So the session runs in WinINet's
+// asynchronous mode and waits for each call in short slices: between slices it looks at the
+// caller's cancel flag, and it gives up when the call's time-out has passed. A call that was
+// given up is left to WinINet; the session closes its handles and ignores whatever the call
+// reports afterwards.
+
+#include "net/internet_handle.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstdint>
+
+enum class WaitOutcome {
+    Done,       // the call succeeded
+    Failed,     // WinINet reported a failure
+    TimedOut,   // nothing came within the time-out; the call was given up
+    Cancelled,  // the cancel flag was set while waiting; the call was given up
+};
+
+class AsyncInternetSession {
+public:
+    // `cancelRequested` is polled while waiting; it must outlive the session.
+    explicit AsyncInternetSession(const std::atomic<uint8_t>& cancelRequested);
+    ~AsyncInternetSession();
+    AsyncInternetSession(const AsyncInternetSession&) = delete;
+    AsyncInternetSession& operator=(const AsyncInternetSession&) = delete;
+
+    // InternetOpenA in asynchronous mode with no proxy or bypass list given. False on failure.
+    bool Open(const char* agent, DWORD accessType);
+
+    // Opens an http or https URL and waits until the response headers have come, at most
+    // `timeoutMs` (name resolution, connection, TLS, request and the answer's first bytes).
+    WaitOutcome OpenUrl(const char* url, const char* headers, DWORD headersLength, DWORD flags,
+                        DWORD timeoutMs);
+
+    // Fills `block` with the next `size` bytes of the body; fewer only when the body ends, zero at
+    // its end. Each wait for more data may last `idleMs`, so a slow server that keeps sending
+    // passes, while one that falls silent for that long fails the read.
+    WaitOutcome ReadBlock(char* block, DWORD size, DWORD* got, DWORD idleMs);
+
+    // The Content-Length of the opened URL; false when the response has none.
+    bool QueryContentLength(DWORD* length) const;
+
+    // Closes the URL handle, then the session handle. Safe to call more than once.
+    void Close();
+
+private:
+    void Arm();
+    WaitOutcome Wait(DWORD timeoutMs);
+    static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
+                                  DWORD infoLength);
+
+    const std::atomic<uint8_t>& cancelRequested_;
+    const DWORD_PTR context_;   // identifies this session to the status callback; never 0
+    HANDLE completed_;          // set by the status callback when a pending call completes
+    // Written by the status callback under the registry's lock.
+    bool done_ = false;
+    DWORD_PTR result_ = 0;
+    DWORD error_ = 0;
+
+    AsyncInternetSession* nextLive_ = nullptr;  // the registry of live sessions (see .cpp)
+
+    UniqueInternet internet_;
+    UniqueInternet request_;
+};

@@ -1,0 +1,217 @@
+#include "net/download.h"
+
+#include "common/fixed_string.h"
+#include "common/message_box.h"
+#include "net/async_session.h"
+#include "net/download_target.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr char kGenericFailure[] = "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！";
+constexpr char kFailureCaption[] = "错误";
+constexpr char kTempPrefix[] = "fgl";
+constexpr char kRequestHeaders[] = "Accept: */*\r\n\r\n";
+constexpr DWORD kRequestHeadersLength = 15;
+static_assert(sizeof kRequestHeaders - 1 == kRequestHeadersLength, "headers are passed with their length");
+// Always from the server, never from or into the cache.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+static_assert(kRequestFlags == 0x84000100, "request flags");
+constexpr DWORD kBlockSize = 65536;
+constexpr size_t kAgentSize = 64;
+constexpr size_t kResponseTextSize = 999;
+
+std::atomic<DWORD> g_responseMs{kDefaultDownloadTimeouts.responseMs};
+std::atomic<DWORD> g_idleMs{kDefaultDownloadTimeouts.idleMs};
+
+void Post(HWND window, UINT message, LPARAM value) { PostMessageA(window, message, 0, value); }
+
+bool CancelRequested(const InstallJob& job) { return job.cancelRequested.load() != 0; }
+
+// Percentage of `length` that `total` makes, in 32-bit unsigned arithmetic. Above 1 MiB both
+// counts are taken in KiB first so that the product with 100 stays within 32 bits. No length (0)
+// gives 0; a body longer than announced gives more than 100, posted as it is.
+DWORD Percentage(DWORD total, DWORD length)
+{
+    if (length > 0x100000)
+        return (total >> 10) * 100 / (length >> 10);
+    if (length != 0)
+        return total * 100 / length;
+    return 0;
+}
+
+// WinINet's last response text for this thread, or "" when there is none.
+void LastResponseText(char (&text)[kResponseTextSize])
+{
+    DWORD error = 0;
+    DWORD length = sizeof text;
+    if (!InternetGetLastResponseInfoA(&error, text, &length) || length >= sizeof text)
+        length = 0;
+    text[length] = '\0';
+}
+
+// The local file's path: a name under the install directory, or a new temporary file.
+bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSize])
+{
+    if (targetName) {
+        const char* name = targetName[0] == '\\' ? targetName + 1 : targetName;
+        // installDir ends with a backslash, so this doubles it; Windows reads the two as one.
+        if (FormatString(path, "%s\\%s", job.installDir, name))
+            return true;
+        // A cut path would name some other file.
+        FormatString(job.message, "本地文件路径过长.\n文件:%s.", name);
+        return false;
+    }
+    char folder[kPathSize] = {};
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length > sizeof folder || !GetTempFileNameA(folder, kTempPrefix, 0, path)) {
+        CopyString(job.message, "获取临时文件路径出错");
+        return false;
+    }
+    return true;
+}
+
+void SetOpenUrlFailure(InstallJob& job, const char* url)
+{
+    char response[kResponseTextSize];
+    LastResponseText(response);
+    if (response[0] != '\0')
+        FormatString(job.message, "InternetOpenUrl 错误.\n网址:%s.\n错误信息:%s.", url, response);
+    else
+        FormatString(job.message, "InternetOpenUrl 错误.\n网址:%s.\n.", url);
+}
+
+void SetReadFailure(InstallJob& job)
+{
+    char response[kResponseTextSize];
+    LastResponseText(response);
+    if (response[0] != '\0')
+        FormatString(job.message, "InternetReadFile 错误.\n 错误信息:%s.", response);
+    else
+        CopyString(job.message, "InternetReadFile 错误.\n");
+}
+
+// Everything between the first progress message and the outcome. On failure the reason is in
+// job.message (empty for a cancel), every handle is closed and a partial file deleted.
+bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize])
+{
+    char path[kPathSize] = {};
+    if (!FormLocalPath(targetName, job, path))
+        return false;
+    CopyString(localPath, path);
+
+    DWORD connection = 0;
+    InternetGetConnectedState(&connection, 0);
+    const DWORD access = (connection & INTERNET_CONNECTION_PROXY) ? INTERNET_OPEN_TYPE_PRECONFIG
+                                                                  : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
+    char agent[kAgentSize] = {};
+    FormatString(agent, "Agent%ld", static_cast<long>(timeGetTime()));
+
+    // Declared before the file, so that on every path the file is closed (and a partial one
+    // deleted) before the URL and session handles are.
+    AsyncInternetSession session(job.cancelRequested);
+    if (!session.Open(agent, access)) {
+        CopyString(job.message, "InternetOpen错误.");
+        return false;
+    }
+    if (CancelRequested(job))
+        return false;
+
+    const DWORD responseMs = g_responseMs.load();
+    const DWORD idleMs = g_idleMs.load();
+    WaitOutcome opened = session.OpenUrl(url, kRequestHeaders, kRequestHeadersLength, kRequestFlags, responseMs);
+    if (opened == WaitOutcome::Cancelled)
+        return false;
+    if (opened != WaitOutcome::Done) {
+        session.Close();
+        SetOpenUrlFailure(job, url);
+        return false;
+    }
+
+    DownloadTarget file;
+    if (!file.Create(path)) {
+        session.Close();
+        FormatString(job.message, "创建文件错误.\n文件:%s.", path);
+        return false;
+    }
+    if (CancelRequested(job))
+        return false;
+    DWORD length = 0;
+    const bool lengthKnown = session.QueryContentLength(&length);
+    if (CancelRequested(job))
+        return false;
+
+    std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockSize]());
+    if (CancelRequested(job))
+        return false;
+
+    DWORD total = 0;
+    for (;;) {
+        DWORD got = 0;
+        WaitOutcome read = block ? session.ReadBlock(block.get(), kBlockSize, &got, idleMs) : WaitOutcome::Failed;
+        if (read == WaitOutcome::Cancelled)
+            return false;
+        // A connection that closes early looks like the end of the body; only the announced
+        // length tells the two apart.
+        const bool ended = read == WaitOutcome::Done && got == 0;
+        if (read != WaitOutcome::Done || (ended && lengthKnown && total < length)) {
+            file.Discard();
+            session.Close();
+            SetReadFailure(job);
+            return false;
+        }
+        if (ended) {
+            if (!file.Finish()) {
+                session.Close();
+                FormatString(job.message, "写入文件错误.\n文件:%s.", path);
+                return false;
+            }
+            session.Close();
+            return true;
+        }
+        if (!file.Write(block.get(), got)) {
+            file.Discard();
+            session.Close();
+            FormatString(job.message, "写入文件错误.\n文件:%s.", path);
+            return false;
+        }
+        total += got;
+        Post(job.window, WM_INSTALL_PROGRESS, Percentage(total, length));
+        if (CancelRequested(job))
+            return false;
+    }
+}
+
+}  // namespace
+
+DownloadTimeouts SetDownloadTimeouts(DownloadTimeouts timeouts)
+{
+    DownloadTimeouts previous = {g_responseMs.exchange(timeouts.responseMs), g_idleMs.exchange(timeouts.idleMs)};
+    return previous;
+}
+
+int DownloadFile(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
+                 bool quiet)
+{
+    memset(job.message, 0, sizeof job.message);
+    Post(job.window, WM_INSTALL_PROGRESS, 0);
+
+    if (Fetch(targetName, job, url, localPath)) {
+        Post(job.window, WM_INSTALL_PROGRESS, 100);
+        return 0;
+    }
+    if (job.message[0] != '\0' && !quiet) {
+        CopyString(job.message, kGenericFailure);
+        ShowMessageBox(job.window, job.message, kFailureCaption, MB_OK);
+    }
+    Post(job.window, WM_INSTALL_STATUS, STATUS_FAILED);
+    return 1;
+}

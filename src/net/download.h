@@ -1,0 +1,36 @@
+#pragma once
+// DownloadFile: one HTTP GET into a local file, with progress, cancel and error texts.
+
+#include "install/install_job.h"
+
+#include <windows.h>
+
+// How long a download waits for the network before it gives up.
+struct DownloadTimeouts {
+    // From the request until the response headers have come: name resolution, connection, TLS,
+    // and the server's first bytes. Generous, because a mirror may take a long while to start
+    // answering for a large file and still deliver it.
+    DWORD responseMs;
+    // Longest silence inside the body. The clock starts again with every piece of data that
+    // comes, so a slow mirror that keeps sending is never cut off.
+    DWORD idleMs;
+};
+constexpr DownloadTimeouts kDefaultDownloadTimeouts = {120000, 60000};
+
+// The time-outs that DownloadFile uses; tests shorten them. Returns the previous ones.
+DownloadTimeouts SetDownloadTimeouts(DownloadTimeouts timeouts);
+
+// Fetches `url` into a local file and returns 0 on success, 1 on failure.
+//
+//   targetName  name relative to job.installDir (one leading backslash is dropped), or null for a
+//               new temporary file with the prefix "fgl" in the temporary folder;
+//   localPath   receives the local file's full path as soon as it is known;
+//   quiet       on failure, show no box and leave the detailed reason in job.message.
+//
+// Posts WM_INSTALL_PROGRESS to job.window (0 first, the percentage after every 64 KiB block, 100 on
+// success) and WM_INSTALL_STATUS 0 after any failure. A failure with a reason shows one "错误" box
+// with a generic text unless `quiet`; a cancel (job.cancelRequested) fails without text or box. A
+// partly written file is deleted on failure. The HTTP status is not looked at: an error page is
+// downloaded like any other body. Nothing is retried.
+int DownloadFile(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
+                 bool quiet);

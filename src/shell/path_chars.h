@@ -1,0 +1,16 @@
+#pragma once
+// Walking 8-bit paths in the ANSI code page (GBK). The second byte of a double-byte character may
+// have the value of a backslash (衆 is D0 5C), so every scan for a separator steps over whole
+// characters, as the system's own ANSI file functions read them.
+#include <cstddef>
+
+inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Bytes taken by the character at `text` (1 or 2; 1 for the terminator).
+size_t CharWidth(const char* text);
+
+// The last backslash of `text` that is a character of its own, or nullptr.
+char* FindLastBackslash(char* text);
+
+// True when the last character of `text` is a backslash or a forward slash.
+bool EndsWithSeparator(const char* text);

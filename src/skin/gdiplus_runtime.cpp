@@ -1,0 +1,116 @@
+#include "skin/gdiplus_runtime.h"
+
+#include "common/fixed_string.h"
+
+namespace {
+
+SRWLOCK g_lock = SRWLOCK_INIT;
+int g_livingImages = 0;
+HMODULE g_module = nullptr;
+ULONG_PTR g_token = 0;
+bool g_running = false;
+GdiplusApi g_api = {};
+
+class LockGuard {
+public:
+    LockGuard() { AcquireSRWLockExclusive(&g_lock); }
+    ~LockGuard() { ReleaseSRWLockExclusive(&g_lock); }
+    LockGuard(const LockGuard&) = delete;
+    LockGuard& operator=(const LockGuard&) = delete;
+};
+
+template <typename F>
+bool Resolve(F& function, const char* name)
+{
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(g_module, name)));
+    return function != nullptr;
+}
+
+bool ResolveAll()
+{
+    return Resolve(g_api.CreateBitmapFromStream, "GdipCreateBitmapFromStream") &&
+           Resolve(g_api.CreateBitmapFromScan0, "GdipCreateBitmapFromScan0") &&
+           Resolve(g_api.DisposeImage, "GdipDisposeImage") &&
+           Resolve(g_api.GetImageWidth, "GdipGetImageWidth") &&
+           Resolve(g_api.GetImageHeight, "GdipGetImageHeight") &&
+           Resolve(g_api.GetImagePixelFormat, "GdipGetImagePixelFormat") &&
+           Resolve(g_api.GetImagePaletteSize, "GdipGetImagePaletteSize") &&
+           Resolve(g_api.GetImagePalette, "GdipGetImagePalette") &&
+           Resolve(g_api.BitmapLockBits, "GdipBitmapLockBits") &&
+           Resolve(g_api.BitmapUnlockBits, "GdipBitmapUnlockBits") &&
+           Resolve(g_api.GetImageGraphicsContext, "GdipGetImageGraphicsContext") &&
+           Resolve(g_api.SetCompositingMode, "GdipSetCompositingMode") &&
+           Resolve(g_api.DrawImageRectI, "GdipDrawImageRectI") &&
+           Resolve(g_api.DeleteGraphics, "GdipDeleteGraphics");
+}
+
+void UnloadLocked()
+{
+    if (g_module)
+        FreeLibrary(g_module);
+    g_module = nullptr;
+    g_api = {};
+}
+
+// Loads gdiplus.dll by its full path in the system directory and starts it.
+bool StartLocked()
+{
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, sizeof path);
+    if (length == 0 || length >= sizeof path || !AppendString(path, "\\gdiplus.dll"))
+        return false;
+    g_module = LoadLibraryA(path);
+    if (!g_module)
+        return false;
+    decltype(&Gdiplus::GdiplusStartup) startup = nullptr;
+    if (!ResolveAll() || !Resolve(startup, "GdiplusStartup")) {
+        UnloadLocked();
+        return false;
+    }
+    Gdiplus::GdiplusStartupInput input;
+    if (startup(&g_token, &input, nullptr) != Gdiplus::Ok) {
+        UnloadLocked();
+        return false;
+    }
+    g_running = true;
+    return true;
+}
+
+void ShutdownLocked()
+{
+    decltype(&Gdiplus::GdiplusShutdown) shutdown = nullptr;
+    if (Resolve(shutdown, "GdiplusShutdown"))
+        shutdown(g_token);
+    g_token = 0;
+    g_running = false;
+    UnloadLocked();
+}
+
+}  // namespace
+
+void RetainImagingLibrary()
+{
+    LockGuard lock;
+    ++g_livingImages;
+}
+
+void ReleaseImagingLibrary()
+{
+    LockGuard lock;
+    if (--g_livingImages == 0 && g_running)
+        ShutdownLocked();
+}
+
+const GdiplusApi* StartImagingLibrary()
+{
+    LockGuard lock;
+    if (!g_running && !StartLocked())
+        return nullptr;
+    return &g_api;
+}
+
+bool ImagingLibraryRunning()
+{
+    LockGuard lock;
+    return g_running;
+}

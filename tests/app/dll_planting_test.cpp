@@ -1,0 +1,106 @@
+// A DLL planted beside the installer under a system DLL's name must never be loaded.
+//
+// Wine normally prefers its own built-in DLLs, so a planted copy would be ignored whatever the
+// installer does. Wine's per-program setting "native,builtin" for the planted names makes it take
+// a native DLL from the ordinary search order first, as Windows does for every DLL that is not a
+// KnownDLL. The unprotected probe shows
+// that the set-up really loads a planted uxtheme.dll (loaded late, on window creation); the
+// installer, started the same way beside the same copies, must load uxtheme.dll from the system
+// directory and none of the planted ones. Not planted: imm32 and version, which Wine's own user32
+// loads before any program code runs (on Windows imm32 is a KnownDLL and user32 needs no version).
+#include "installer_run.h"
+#include "support/gui_test_support.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <psapi.h>
+
+#include <vector>
+
+namespace {
+
+const char* const kPlanted[] = {"uxtheme",  "gdiplus", "msimg32", "comctl32", "dwmapi", "cryptbase",
+                                "winmm",    "wininet", "propsys", "userenv",  "profapi", "setupapi",
+                                "riched20", "oleacc",  "usp10",   "dbghelp",  "shfolder"};
+
+// Wine's per-program DLL overrides (by file name): native first for the planted names.
+class NativeFirstFor {
+public:
+    explicit NativeFirstFor(const std::string& program) : key_("Software\\Wine\\AppDefaults\\" + program)
+    {
+        UniqueRegKey overrides;
+        RegCreateKeyExA(HKEY_CURRENT_USER, (key_ + "\\DllOverrides").c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                        overrides.put(), nullptr);
+        static const char kNativeFirst[] = "native,builtin";
+        for (const char* name : kPlanted)
+            RegSetValueExA(overrides.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof kNativeFirst);
+    }
+    ~NativeFirstFor() { RegDeleteTreeA(HKEY_CURRENT_USER, key_.c_str()); }
+    NativeFirstFor(const NativeFirstFor&) = delete;
+    NativeFirstFor& operator=(const NativeFirstFor&) = delete;
+
+private:
+    std::string key_;
+};
+
+std::string Lower(std::string text)
+{
+    CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::vector<std::string> ModulePaths(DWORD processId)
+{
+    std::vector<std::string> paths;
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!process || !EnumProcessModules(process.get(), modules, sizeof modules, &bytes))
+        return paths;
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+        char path[MAX_PATH] = {};
+        if (GetModuleFileNameExA(process.get(), modules[i], path, MAX_PATH))
+            paths.push_back(Lower(path));
+    }
+    return paths;
+}
+
+}  // namespace
+
+TEST(DllPlanting, InstallerLoadsOnlyTheSystemCopies)
+{
+    DesktopLock lock;
+    ScratchDir dir("planting");
+    for (const char* name : kPlanted)
+        ASSERT_TRUE(CopyFileA(BuildPath("tests\\app\\planted.dll").c_str(), (dir / (std::string(name) + ".dll")).c_str(), FALSE));
+    NativeFirstFor probeOverrides("dll_probe.exe"), installerOverrides("vellora_setup.exe");
+
+    // The control: without protection the planted uxtheme.dll is loaded.
+    ASSERT_TRUE(CopyFileA(BuildPath("tests\\app\\dll_probe.exe").c_str(), (dir / "dll_probe.exe").c_str(), FALSE));
+    ChildProcess probe(Quoted(dir / "dll_probe.exe"));
+    probe.Wait(30000);
+    ASSERT_TRUE(FileExists(dir / "uxtheme.dll.loaded")) << "the set-up does not load planted DLLs: nothing is proved";
+    ASSERT_TRUE(DeleteFileA((dir / "uxtheme.dll.loaded").c_str()));
+
+    ASSERT_TRUE(CopyFileA(InstallerPath().c_str(), (dir / "vellora_setup.exe").c_str(), FALSE));
+    ChildProcess installer(Quoted(dir / "vellora_setup.exe"));
+    HWND window = WaitForWindow(kInstallerTitle, kInstallerTitle, installer.id());
+    ASSERT_NE(window, nullptr);
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string systemUxtheme = Lower(system) + "\\uxtheme.dll";
+    const std::string plantedFolder = Lower(dir.path() + "\\");
+    bool uxthemeFromSystem = false;
+    for (const std::string& path : ModulePaths(installer.id())) {
+        if (path != plantedFolder + "vellora_setup.exe") {
+            EXPECT_EQ(path.find(plantedFolder), std::string::npos) << path;
+        }
+        uxthemeFromSystem = uxthemeFromSystem || path == systemUxtheme;
+    }
+    EXPECT_TRUE(uxthemeFromSystem) << "the installer loaded no uxtheme.dll late: nothing is proved";
+    for (const char* name : kPlanted)
+        EXPECT_FALSE(FileExists(dir / (std::string(name) + ".dll.loaded"))) << name;
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(installer.Wait(), 0);
+}

@@ -9,14 +9,6 @@
 #include <emmintrin.h>
 #include <wmmintrin.h>
 
-#if defined(__i386__)
-// 32-bit Windows promises only 4-byte stack alignment on thread entry, while the SSE spills
-// below need 16: realign on the way in.
-#define VELLORA_REALIGN_STACK __attribute__((force_align_arg_pointer))
-#else
-#define VELLORA_REALIGN_STACK
-#endif
-
 bool CpuHasAesInstructions()
 {
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;

@@ -187,11 +187,11 @@ void AppendCodeText(char* message, int code)
     }
 }
 
-}  // namespace
-
-int DecodeLzmaFile(const char* inputPath, const char* outputPath, char* message)
+// The step itself; `*code` receives its result code (kCodeSuccess when it got that far).
+int DecodeStep(const char* inputPath, const char* outputPath, char* message, int* code)
 {
     memset(message, 0, kLzmaMessageSize);
+    *code = kCodeSuccess;
 
     // The step was built around a 1,024-byte argument buffer; longer paths are refused before any
     // file is touched.
@@ -215,19 +215,35 @@ int DecodeLzmaFile(const char* inputPath, const char* outputPath, char* message)
         return 1;
     }
 
-    int code = DecodeStreams(input.get(), output.get());
+    *code = DecodeStreams(input.get(), output.get());
     output.reset();
     input.reset();
 
-    AppendCodeText(message, code);
-    return code == kCodeSuccess ? 0 : 1;
+    AppendCodeText(message, *code);
+    return *code == kCodeSuccess ? 0 : 1;
+}
+
+}  // namespace
+
+int DecodeLzmaFile(const char* inputPath, const char* outputPath, char* message)
+{
+    int code = kCodeSuccess;
+    return DecodeStep(inputPath, outputPath, message, &code);
+}
+
+int DecodeLzmaFile(const char* inputPath, const char* outputPath, bool* outputShort)
+{
+    char message[kLzmaMessageSize];
+    int code = kCodeSuccess;
+    int result = DecodeStep(inputPath, outputPath, message, &code);
+    fputs(message, stdout);
+    fflush(stdout);
+    *outputShort = code == kCodeWriteError;
+    return result;
 }
 
 int DecodeLzmaFile(const char* inputPath, const char* outputPath)
 {
-    char message[kLzmaMessageSize];
-    int result = DecodeLzmaFile(inputPath, outputPath, message);
-    fputs(message, stdout);
-    fflush(stdout);
-    return result;
+    bool outputShort = false;
+    return DecodeLzmaFile(inputPath, outputPath, &outputShort);
 }

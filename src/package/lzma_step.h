@@ -15,3 +15,7 @@ int DecodeLzmaFile(const char* inputPath, const char* outputPath);
 // The same without standard output: the text goes to `message` (kLzmaMessageSize bytes), which
 // is cleared first.
 int DecodeLzmaFile(const char* inputPath, const char* outputPath, char* message);
+
+// As DecodeLzmaFile(inputPath, outputPath), and `*outputShort` tells whether the failure was a
+// write that stored fewer bytes than decoded (a full disk) rather than damaged or missing input.
+int DecodeLzmaFile(const char* inputPath, const char* outputPath, bool* outputShort);

@@ -76,7 +76,9 @@ TEST(PackageKey, DerivedFromTheBuiltInPasswordWithZeroReplacementBeforeTheXor)
 
 TEST(AesDecrypt, Fips197AppendixC1OnEachPathInPlaceAndApart)
 {
-    EXPECT_EQ(Hex(Bytes(SealBlocks(kFipsKey, kFipsPlain)), 16), Hex(Bytes(kFipsCipher), 16));  // the tests' encryption
+    // The publisher's encryption, both ways.
+    EXPECT_EQ(Hex(Bytes(SealBlocks(kFipsKey, kFipsPlain)), 16), Hex(Bytes(kFipsCipher), 16));
+    EXPECT_EQ(Hex(Bytes(SealBlocks(kFipsKey, kFipsPlain, true)), 16), Hex(Bytes(kFipsCipher), 16));
     for (AesPath path : {AesPath::Tables, AesPath::Instructions}) {
         if (!AesPathAvailable(path))
             continue;
@@ -112,7 +114,7 @@ TEST(AesDecrypt, TablesAndInstructionsGiveIdenticalBytesOnRandomData)
         std::string instructions = Decrypt(AesPath::Instructions, key, plain);
         ASSERT_EQ(Decrypt(AesPath::Tables, key, plain), instructions) << trial;
         // Eight blocks side by side and the rest alone both undo the encryption.
-        ASSERT_EQ(Decrypt(AesPath::Instructions, key, SealBlocks(key, plain)), plain) << trial;
+        ASSERT_EQ(Decrypt(AesPath::Instructions, key, SealBlocks(key, plain, trial % 2 == 0)), plain) << trial;
     }
 }
 

@@ -33,7 +33,7 @@ int main(int argc, char** argv)
         {"bad-truncated.lzma", known.substr(0, known.size() / 2)},
         {"bad-size-larger-than-stream.lzma", LzmaHeader(0x5D, 1 << 16, text.size() + 1) + known.substr(13)},
         {"bad-no-end-marker.lzma", LzmaHeader(0x5D, 1 << 16, UINT64_MAX) + known.substr(13)},
-        {"good-two-entries.lzma", EncodeLzmaAlone(SealPackage(BuildContent(twoEntries)), LzmaEnd::Marker)},
+        {"good-two-entries.lzma", MakePackage(twoEntries)},
     };
 
     const std::string two = BuildContent(twoEntries);
@@ -55,6 +55,27 @@ int main(int argc, char** argv)
         {"bad-entry-range.pak", SealPackage(badRange)},
         {"bad-content-length.pak", SealPackage(two, static_cast<uint32_t>(sealedTwo.size()))},
         {"bad-entry-count.pak", SealPackage(negative)},
+    });
+
+    // Whole packages with hostile entry names beside one plain file, Game\ok.txt ("ok").
+    const NamedData ok = {"Game\\ok.txt", "ok"};
+    auto hostile = [&](std::vector<std::string> names) {
+        std::vector<NamedData> entries;
+        for (std::string& name : names)
+            entries.push_back({name, "evil"});
+        entries.push_back(ok);
+        return MakePackage(entries);
+    };
+    samples.insert(samples.end(), {
+        {"hostile-traversal.lzma", hostile({"Game\\..\\..\\evil.txt", "Game\\a\\..\\..\\evil.txt",
+                                            "Game\\a/../../evil.txt", "Game\\..", "Game\\.\\evil.txt"})},
+        {"hostile-absolute.lzma", hostile({"Game\\C:\\evil.txt", "Game\\C:evil.txt", "Game\\\\server\\share\\evil.txt",
+                                           "Game\\\\evil.txt", "Game\\/evil.txt"})},
+        {"hostile-devices.lzma", hostile({"Game\\CON", "Game\\nul.txt", "Game\\sub\\AUX", "Game\\com1.log",
+                                          "Game\\LPT9", "Game\\con .txt", "Game\\CONIN$"})},
+        {"hostile-streams.lzma", hostile({"Game\\ok.txt:evil", "Game\\ok.txt::$DATA", "Game\\a:b\\c.txt"})},
+        {"hostile-names.lzma", hostile({"Game\\evil.", "Game\\evil ", "Game\\...", "Game\\a*b", "Game\\a?b",
+                                        "Game\\a\"b", "Game\\a|b", "Game\\a<b>", "Game\\tab\tname"})},
     });
 
     for (const auto& [name, bytes] : samples) {

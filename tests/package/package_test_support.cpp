@@ -2,6 +2,8 @@
 
 #include "package/package_container.h"
 #include "package/package_key.h"
+#include "packing/aes_encrypt.h"
+#include "packing/package_sealer.h"
 
 #include <lzma.h>
 
@@ -9,6 +11,13 @@
 #include <cstddef>
 #include <cstring>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
 
 std::string LzmaHeader(uint8_t properties, uint32_t dictionary, uint64_t size)
 {
@@ -46,69 +55,14 @@ std::string EncodeLzmaAlone(const std::string& data, LzmaEnd end, uint32_t dicti
     return LzmaHeader(properties, dictionary, end == LzmaEnd::Marker ? UINT64_MAX : data.size()) + out;
 }
 
-namespace {
-
-unsigned char Multiply(unsigned a, unsigned b)
+std::string SealBlocks(const std::string& key, const std::string& plain, bool portable)
 {
-    unsigned product = 0;
-    for (; b; b >>= 1, a = (a << 1) ^ ((a & 0x80) ? 0x11B : 0))
-        product ^= (b & 1) ? a : 0;
-    return static_cast<unsigned char>(product);
-}
-
-// The S-box by brute force: the inverse found by search, then the affine map.
-unsigned char Sbox(unsigned x)
-{
-    unsigned inverse = 0;
-    for (unsigned y = 1; x && y < 256 && !inverse; ++y)
-        inverse = Multiply(x, y) == 1 ? y : 0;
-    unsigned s = inverse ^ 0x63;
-    for (int shift = 1; shift <= 4; ++shift)
-        s ^= ((inverse << shift) | (inverse >> (8 - shift))) & 0xFF;
-    return static_cast<unsigned char>(s);
-}
-
-}  // namespace
-
-std::string SealBlocks(const std::string& key, const std::string& plain)
-{
-    unsigned char sbox[256];
-    for (unsigned x = 0; x < 256; ++x)
-        sbox[x] = Sbox(x);
-    unsigned char w[176];
-    memcpy(w, key.data(), 16);
-    for (int i = 16, rcon = 1; i < 176; i += 4) {
-        unsigned char t[4] = {w[i - 4], w[i - 3], w[i - 2], w[i - 1]};
-        if (i % 16 == 0) {  // RotWord, SubWord, round constant
-            unsigned char first = t[0];
-            t[0] = static_cast<unsigned char>(sbox[t[1]] ^ rcon);
-            t[1] = sbox[t[2]], t[2] = sbox[t[3]], t[3] = sbox[first];
-            rcon = Multiply(rcon, 2);
-        }
-        for (int j = 0; j < 4; ++j)
-            w[i + j] = static_cast<unsigned char>(w[i - 16 + j] ^ t[j]);
-    }
-
+    AesEncryptContext context;
+    AesSetEncryptKey(&context, Bytes(key));
+    if (portable)
+        AesUsePortableCode(&context);
     std::string sealed = plain;
-    for (size_t at = 0; at + 16 <= sealed.size(); at += 16) {
-        unsigned char* s = Bytes(sealed) + at;
-        for (int i = 0; i < 16; ++i)
-            s[i] ^= w[i];
-        for (int round = 1; round <= 10; ++round) {
-            unsigned char t[16];
-            for (int i = 0; i < 16; ++i)  // SubBytes + ShiftRows: row r of column c from column c + r
-                t[i] = sbox[s[i % 4 + 4 * ((i / 4 + i % 4) % 4)]];
-            for (int c = 0; c < 4 && round < 10; ++c) {  // MixColumns
-                unsigned char* a = &t[4 * c];
-                unsigned char m[4];
-                for (int r = 0; r < 4; ++r)
-                    m[r] = Multiply(a[r], 2) ^ Multiply(a[(r + 1) % 4], 3) ^ a[(r + 2) % 4] ^ a[(r + 3) % 4];
-                memcpy(a, m, 4);
-            }
-            for (int i = 0; i < 16; ++i)
-                s[i] = t[i] ^ w[16 * round + i];
-        }
-    }
+    AesEncryptBlocks(&context, Bytes(sealed), sealed.size() / 16);
     return sealed;
 }
 
@@ -152,13 +106,12 @@ std::string BuildContent(const std::vector<NamedData>& entries)
 
 std::string SealPackage(const std::string& content, uint32_t contentLength)
 {
-    std::string key(16, '\0');
-    DerivePackageKey(PackagePassword, Bytes(key));
-    std::string body = content;
-    body.resize((body.size() + 15) / 16 * 16, '\0');
-    std::string header(8, '\0');
-    PutLe32(header, 0, contentLength);
-    return header + SealBlocks(key, body);
+    return SealContent(content, contentLength);
+}
+
+std::string MakePackage(const std::vector<NamedData>& entries)
+{
+    return EncodeLzmaAlone(SealPackage(BuildContent(entries)), LzmaEnd::Marker);
 }
 
 std::string SampleText()
@@ -171,3 +124,50 @@ std::string SampleText()
 
 ScopedFileFaults::ScopedFileFaults(const FileFaults& faults) { SetFileFaults(faults); }
 ScopedFileFaults::~ScopedFileFaults() { ClearFileFaults(); }
+
+namespace {
+
+void ListInto(const std::string& folder, const std::string& prefix, std::vector<std::string>* out)
+{
+    std::vector<std::pair<std::string, bool>> items;
+#ifdef _WIN32
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+            items.emplace_back(found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    const char* separator = "\\";
+#else
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (dirent* entry = readdir(dir)) {
+        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0)
+            continue;
+        struct stat st;
+        bool isFolder = stat((folder + "/" + entry->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        items.emplace_back(entry->d_name, isFolder);
+    }
+    closedir(dir);
+    const char* separator = "/";
+#endif
+    for (const auto& [name, isFolder] : items) {
+        out->push_back(prefix + name + (isFolder ? "/" : ""));
+        if (isFolder)
+            ListInto(folder + separator + name, prefix + name + "/", out);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> ListTree(const std::string& folder)
+{
+    std::vector<std::string> paths;
+    ListInto(folder, "", &paths);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}

@@ -1,6 +1,6 @@
 #pragma once
 // Builders of package inputs for the tests: LZMA-alone files through liblzma's encoder, and
-// containers encrypted with a test-only AES-128 encryption (the product only decrypts).
+// containers sealed with the publisher's encryption (tools/packing; the product only decrypts).
 #include "common/file_system.h"
 #include "common/progress_sink.h"
 
@@ -23,8 +23,9 @@ std::string EncodeLzmaAlone(const std::string& data, LzmaEnd end, uint32_t dicti
 // A 13-byte LZMA-alone header.
 std::string LzmaHeader(uint8_t properties, uint32_t dictionary, uint64_t size);
 
-// FIPS-197 AES-128 encryption (tests only) of `plain` (a multiple of 16 bytes), block by block.
-std::string SealBlocks(const std::string& key, const std::string& plain);
+// FIPS-197 AES-128 encryption of `plain` (a multiple of 16 bytes), block by block, with the
+// publisher's cipher: the processor's instructions when there are, or the portable code.
+std::string SealBlocks(const std::string& key, const std::string& plain, bool portable = false);
 
 // Byte views and hex for the cipher tests.
 inline unsigned char* Bytes(std::string& s) { return reinterpret_cast<unsigned char*>(&s[0]); }
@@ -44,6 +45,9 @@ inline std::string SealPackage(const std::string& content)
     return SealPackage(content, static_cast<uint32_t>(content.size()));
 }
 
+// A whole package: the LZMA-alone layer (unknown size, end marker) over the sealed content.
+std::string MakePackage(const std::vector<NamedData>& entries);
+
 // Little-endian 32-bit value into `bytes` at `at`.
 void PutLe32(std::string& bytes, size_t at, uint32_t value);
 
@@ -62,6 +66,9 @@ struct ScopedFileFaults {
     ScopedFileFaults& operator=(const ScopedFileFaults&) = delete;
     ~ScopedFileFaults();
 };
+
+// Everything below `folder`, as sorted relative paths with "/" separators; folders end in "/".
+std::vector<std::string> ListTree(const std::string& folder);
 
 // The text inside the committed LZMA samples (tests/data/package/good-*.lzma): 40 numbered lines.
 std::string SampleText();

@@ -1,0 +1,233 @@
+// ExtractPackage on the real file system (Wine's under win64): paths, order, progress, nested
+// archives, attributes, failures, hostile packages and a full disk.
+#include "common/file_system.h"
+#include "package/extract.h"
+#include "package_test_support.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Paths = std::vector<std::string>;
+using Values = std::vector<unsigned>;
+
+std::string g_debugText;
+void RecordDebugOutput(const char* text) { g_debugText += text; }
+
+// One extraction into `<scratch>\game\`, the package lying there as data.pak.
+struct Install {
+    ScratchDir scratch;
+    std::string dir;  // the installation directory as the job passes it: ending with a backslash
+    RecordingSink sink;
+    int result = -1;
+
+    explicit Install(const char* folder = "game") : dir(scratch.path() + "\\" + folder + "\\")
+    {
+        CreateOneDirectory(dir.c_str());
+    }
+    std::string Native(const std::string& relative) const { return scratch / relative; }
+    bool Put(const std::string& package) { return WriteFileBytes(Native("game/data.pak"), package); }
+    int Run(const char* name = "data.pak")
+    {
+        g_debugText.clear();
+        DebugOutputHook previous = SetDebugOutputHook(RecordDebugOutput);
+        result = ExtractPackage(sink, name, dir.c_str());
+        SetDebugOutputHook(previous);
+        return result;
+    }
+    // What the writing phase posted: everything after the reader's 50.
+    Values WritingPosts() const
+    {
+        auto fifty = std::find(sink.posts.begin(), sink.posts.end(), 50u);
+        return fifty == sink.posts.end() ? Values{} : Values(fifty + 1, sink.posts.end());
+    }
+    std::string Read(const std::string& relative) const
+    {
+        std::string bytes;
+        return ReadFileBytes(Native(relative), &bytes) ? bytes : "<missing>";
+    }
+};
+
+std::string Text(size_t size, char seed)
+{
+    std::string text;
+    while (text.size() < size)
+        text += std::string("line ") + seed + std::to_string(text.size()) + "\n";
+    text.resize(size);
+    return text;
+}
+
+}  // namespace
+
+TEST(ExtractPaths, PackageAndIntermediatePaths)
+{
+    PackagePaths paths;
+    ASSERT_TRUE(FormPackagePaths("D:\\Game\\", "data.pak", &paths));
+    EXPECT_STREQ(paths.package, "D:\\Game\\data.pak");
+    EXPECT_STREQ(paths.intermediate, "D:\\Game\\data_.rar");
+    ASSERT_TRUE(FormPackagePaths("D:\\ver.2\\", "pkg", &paths));  // the last "." of the whole path
+    EXPECT_STREQ(paths.package, "D:\\ver.2\\pkg");
+    EXPECT_STREQ(paths.intermediate, "D:\\ver_.rar");
+    ASSERT_TRUE(FormPackagePaths("D:\\Game\\", "pkg", &paths));
+    EXPECT_STREQ(paths.intermediate, "D:\\Game\\pkg_.rar");
+
+    // 1,023 bytes each, and together what the decoding step takes (1,016).
+    EXPECT_FALSE(FormPackagePaths(std::string(1016, 'd').c_str(), "data.pak", &paths));
+    EXPECT_FALSE(FormPackagePaths(std::string(500, 'd').c_str(), "data.pak", &paths));
+    EXPECT_TRUE(FormPackagePaths(std::string(490, 'd').c_str(), "data.pak", &paths));
+}
+
+TEST(ExtractPackage, WritesEntriesLoweredInKeyOrderAndDecodesNestedArchives)
+{
+    Install install;
+    ASSERT_TRUE(install.Put(MakePackage({
+        {"Game\\Readme.TXT", "read me"},
+        {"Game\\Res\\Pack.7z", EncodeLzmaAlone("nested bytes", LzmaEnd::Marker)},
+        {"Game\\a.7z.txt", "not lzma"},  // counts as ".7z": decoded into a.r, whatever that gives
+        {"Game\\Data\\Sub\\X.bin", Text(5000, 'x')},
+        {"NoBackslash", "targets the installation directory itself"},
+        {"Game\\Empty\\", ""},
+    })));
+    EXPECT_EQ(install.Run(), 0);
+    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.r", "data/", "data/sub/", "data/sub/x.bin", "empty/",
+                                                       "readme.txt", "res/", "res/pack.r"}));
+    EXPECT_EQ(install.Read("game/readme.txt"), "read me");
+    EXPECT_EQ(install.Read("game/res/pack.r"), "nested bytes");
+    EXPECT_EQ(install.Read("game/a.r"), "");
+    EXPECT_EQ(install.Read("game/data/sub/x.bin"), Text(5000, 'x'));
+    // J = 6; the two skipped entries count nowhere: 50 (not posted), 58, 66, 75, then 100.
+    EXPECT_EQ(install.WritingPosts(), (Values{58, 66, 75, 100}));
+    EXPECT_EQ(g_debugText, "");
+}
+
+TEST(ExtractPackage, FourEntriesPost62_75_87And100EachFollowedByAPause)
+{
+    Install install;
+    ASSERT_TRUE(install.Put(MakePackage({{"g\\a", "1"}, {"g\\b", "2"}, {"g\\c", "3"}, {"g\\d", "4"}})));
+    EXPECT_EQ(install.Run(), 0);
+    EXPECT_EQ(install.WritingPosts(), (Values{62, 75, 87, 100}));
+    EXPECT_EQ(std::count(install.sink.pauses.begin(), install.sink.pauses.end(), 10u), 3);
+}
+
+TEST(ExtractPackage, InstallationDirectoryHoldingDot7zKeepsTheFilesAsTheyAre)
+{
+    // The ".7z" search starts in the entry's own part of the path: the user's folder name does not
+    // send every file through the decoding (which would delete it and write beside the folder).
+    Install install("mods.7z");
+    ASSERT_TRUE(WriteFileBytes(install.Native("mods.7z/data.pak"),
+                               MakePackage({{"Game\\readme.txt", "kept"}, {"Game\\x.7z", EncodeLzmaAlone("x", LzmaEnd::Size)}})));
+    EXPECT_EQ(install.Run(), 0);
+    EXPECT_EQ(ListTree(install.scratch.path()), (Paths{"mods.7z/", "mods.7z/readme.txt", "mods.7z/x.r"}));
+    EXPECT_EQ(install.Read("mods.7z/readme.txt"), "kept");
+}
+
+TEST(ExtractPackage, OverwritesReadOnlyFilesAndKeepsTheirOtherAttributes)
+{
+    Install install;
+    ASSERT_TRUE(CreateOneDirectory(install.Native("game/res").c_str()));
+    for (const char* old : {"game/readme.txt", "game/res/pack.r"}) {
+        ASSERT_TRUE(WriteFileBytes(install.Native(old), "old"));
+        ASSERT_TRUE(SetPathAttributes(install.Native(old).c_str(), kAttributeReadOnly | kAttributeArchive));
+    }
+    ASSERT_TRUE(install.Put(MakePackage(
+        {{"Game\\readme.txt", "new"}, {"Game\\res\\pack.7z", EncodeLzmaAlone("decoded", LzmaEnd::Size)}})));
+    EXPECT_EQ(install.Run(), 0);
+    EXPECT_EQ(install.Read("game/readme.txt"), "new");
+    EXPECT_EQ(install.Read("game/res/pack.r"), "decoded");
+    uint32_t attributes = 0;
+    ASSERT_TRUE(GetPathAttributes(install.Native("game/readme.txt").c_str(), &attributes));
+    EXPECT_EQ(attributes & (kAttributeReadOnly | kAttributeArchive), kAttributeArchive);
+}
+
+TEST(ExtractPackage, EntriesThatCannotBeOpenedAreSkippedAndTheRunStillSucceeds)
+{
+    Install install;
+    ASSERT_TRUE(CreateOneDirectory(install.Native("game/a").c_str()));  // folders where files would go
+    ASSERT_TRUE(CreateOneDirectory(install.Native("game/b").c_str()));
+    ASSERT_TRUE(install.Put(MakePackage({{"Game\\A", "1"}, {"Game\\B", "2"}})));
+    EXPECT_EQ(install.Run(), 0);
+    EXPECT_EQ(install.WritingPosts(), Values{100});
+    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a/", "b/"}));  // package and data_.rar deleted
+}
+
+TEST(ExtractPackage, NoEntriesReturnsOneAndDeletesNothing)
+{
+    Install install;
+    ASSERT_TRUE(install.Put(EncodeLzmaAlone(SealPackage(std::string(4, '\0')), LzmaEnd::Marker)));  // count 0
+    EXPECT_EQ(install.Run(), 1);
+    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"data.pak", "data_.rar"}));
+    EXPECT_EQ(install.sink.posts.back(), 50u);
+    EXPECT_EQ(g_debugText, "");
+
+    // A package that is no LZMA-alone file: the failed decoding goes to the debugger output.
+    ASSERT_TRUE(install.Put("\xFFno package at all"));
+    EXPECT_EQ(install.Run(), 1);
+    EXPECT_EQ(g_debugText, "解压文件文件" + install.dir + "data.pak 为 " + install.dir + "data_.rar失败");
+    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"data.pak", "data_.rar"}));
+}
+
+TEST(ExtractPackage, AFailedFirstDecodingGoesOnWithTheIntermediateFile)
+{
+    Install install;
+    std::string package = EncodeLzmaAlone(SealPackage(BuildContent({{"Game\\a.txt", "a"}})), LzmaEnd::Size);
+    package[5] = static_cast<char>(package[5] + 1);  // declares one byte more than the stream holds
+    ASSERT_TRUE(install.Put(package));
+    EXPECT_EQ(install.Run(), 0);
+    EXPECT_NE(g_debugText, "");
+    EXPECT_EQ(ListTree(install.Native("game")), Paths{"a.txt"});
+}
+
+TEST(ExtractPackage, PathsBeyondTheBuffersAreRefusedWithoutTouchingAnything)
+{
+    RecordingSink sink;
+    EXPECT_EQ(ExtractPackage(sink, "data.pak", std::string(1020, 'd').c_str()), 1);
+    EXPECT_TRUE(sink.posts.empty());
+}
+
+TEST(ExtractPackage, HostileSamplesWriteOnlyTheirPlainFile)
+{
+    for (const char* sample : {"hostile-traversal.lzma", "hostile-absolute.lzma", "hostile-devices.lzma",
+                               "hostile-streams.lzma", "hostile-names.lzma"}) {
+        Install install;
+        std::string bytes;
+        ASSERT_TRUE(ReadFileBytes(TestDataPath(std::string("package/") + sample), &bytes)) << sample;
+        ASSERT_TRUE(install.Put(bytes));
+        EXPECT_EQ(install.Run(), 0) << sample;
+        EXPECT_EQ(ListTree(install.scratch.path()), (Paths{"game/", "game/ok.txt"})) << sample;
+        EXPECT_EQ(install.Read("game/ok.txt"), "ok") << sample;
+    }
+}
+
+TEST(ExtractPackage, AFullDiskFailsTheExtractionKeepsThePackageAndDropsTheTruncatedFile)
+{
+    const std::vector<NamedData> entries = {
+        {"Game\\1.bin", Text(1000, '1')}, {"Game\\2.bin", Text(1000, '2')}, {"Game\\3.bin", Text(1000, '3')}};
+    const size_t intermediate = SealPackage(BuildContent(entries)).size();
+    {
+        Install install;
+        ASSERT_TRUE(install.Put(MakePackage(entries)));
+        FileFaults faults;
+        faults.writableBytes = intermediate + 1000 + 10;  // 2.bin comes out short
+        ScopedFileFaults full(faults);
+        EXPECT_EQ(install.Run(), 1);
+        EXPECT_EQ(ListTree(install.Native("game")), (Paths{"1.bin", "data.pak"}));
+        EXPECT_EQ(install.WritingPosts(), Values{});  // no 100
+    }
+    {
+        // The disk fills up while a nested archive is decoded.
+        const std::string nested = EncodeLzmaAlone(Text(100000, 'n'), LzmaEnd::Marker);
+        const std::vector<NamedData> one = {{"Game\\n.7z", nested}};
+        Install install;
+        ASSERT_TRUE(install.Put(MakePackage(one)));
+        FileFaults faults;
+        faults.writableBytes = SealPackage(BuildContent(one)).size() + nested.size() + 5000;
+        ScopedFileFaults full(faults);
+        EXPECT_EQ(install.Run(), 1);
+        EXPECT_EQ(ListTree(install.Native("game")), Paths{"data.pak"});
+    }
+}

@@ -1,0 +1,170 @@
+// pkgtool as publishers run it: pack, list and extract, and its command-line conventions.
+#include "common/file_system.h"
+#include "package_test_support.h"
+#include "run_program.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Paths = std::vector<std::string>;
+
+const std::string kGbkName = "\xD6\xD0\xCE\xC4.txt";  // 中文.txt
+
+class Pkgtool : public ::testing::Test {
+protected:
+    ProgramRun Run(const std::vector<std::string>& args) { return RunProgram(PKGTOOL_PATH, args, dir_.path()); }
+    std::string Path(const std::string& relative) const { return dir_ / relative; }
+
+    // Writes a file below the scratch folder, making the folders on the way ("/" separated).
+    void Put(const std::string& relative, const std::string& bytes)
+    {
+        for (size_t slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', slash + 1))
+            CreateOneDirectory(Path(relative.substr(0, slash)).c_str());
+        ASSERT_TRUE(WriteFileBytes(Path(relative), bytes)) << relative;
+    }
+    std::string Read(const std::string& relative) const
+    {
+        std::string bytes;
+        return ReadFileBytes(Path(relative), &bytes) ? bytes : "<missing>";
+    }
+    // Packing fails with exactly one line that mentions `expected`.
+    void ExpectPackRefused(const std::string& folder, const std::string& expected, std::vector<std::string> more = {})
+    {
+        std::vector<std::string> args = {"pack", Path(folder), "-o", Path(folder + ".pak")};
+        args.insert(args.end(), more.begin(), more.end());
+        ProgramRun run = Run(args);
+        EXPECT_EQ(run.status, 1) << folder;
+        EXPECT_NE(run.err.find(expected), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_FALSE(FileExists(Path(folder + ".pak")));
+    }
+
+    ScratchDir dir_;
+};
+
+std::string RandomBytes(size_t size)
+{
+    std::mt19937 random(7);
+    std::string bytes(size, '\0');
+    for (char& b : bytes)
+        b = static_cast<char>(random());
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(Pkgtool, RoundTripGivesTheTreeLoweredWithoutItsRootAndNestedFilesDecoded)
+{
+    const std::string big = RandomBytes(300000);
+    const std::string level = SampleText() + SampleText();
+    Put("Game/README.TXT", "read me\n");
+    Put("Game/Res/Sub/Big.bin", big);
+    Put("Game/Res/Pack.7z", EncodeLzmaAlone(SampleText(), LzmaEnd::Marker));  // taken as it is
+    Put("Game/Data/Level.R", level);                                           // nested by pkgtool
+    Put("Game/Empty.dat", "");
+    Put("Game/" + kGbkName, "gbk");
+    CreateOneDirectory(Path("Game/Saves").c_str());
+
+    ProgramRun pack = Run({"pack", Path("Game"), "-o", Path("game.pak"), "--nest", "*.r", "--level", "1"});
+    ASSERT_EQ(pack.status, 0) << pack.err;
+    EXPECT_EQ(pack.err, "");
+    ProgramRun extract = Run({"extract", Path("game.pak"), Path("install")});
+    ASSERT_EQ(extract.status, 0) << extract.err;
+    EXPECT_EQ(extract.err, "");
+
+    Paths expected = {"data/", "data/level.r", "empty.dat", "readme.txt", "res/", "res/pack.r", "res/sub/",
+                      "res/sub/big.bin", "saves/", kGbkName};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ListTree(Path("install")), expected);  // the package's copy is gone, like the installer's
+    EXPECT_EQ(Read("install/readme.txt"), "read me\n");
+    EXPECT_EQ(Read("install/res/sub/big.bin"), big);
+    EXPECT_EQ(Read("install/res/pack.r"), SampleText());
+    EXPECT_EQ(Read("install/data/level.r"), level);
+    EXPECT_EQ(Read("install/empty.dat"), "");
+    EXPECT_EQ(Read("install/" + kGbkName), "gbk");
+    EXPECT_TRUE(FileExists(Path("game.pak")));  // extract works on a copy
+
+    // The same folder packs to the same bytes.
+    ASSERT_EQ(Run({"pack", Path("Game"), "-o", Path("again.pak"), "--nest", "*.r", "--level", "1"}).status, 0);
+    EXPECT_EQ(Read("again.pak"), Read("game.pak"));
+}
+
+TEST_F(Pkgtool, ListPrintsTheLoweredKeysInOrderWithOffsetAndSize)
+{
+    Put("Tiny/B.txt", "bb");
+    Put("Tiny/a.txt", "a");
+    ASSERT_EQ(Run({"pack", Path("Tiny"), "-o", Path("tiny.pak")}).status, 0);
+    ProgramRun list = Run({"list", Path("tiny.pak")});
+    EXPECT_EQ(list.status, 0);
+    // The table (4 + 2 x 268 bytes) comes first; the entries' bytes follow in key order.
+    EXPECT_EQ(list.out, "       540          1  tiny\\a.txt\n       541          2  tiny\\b.txt\n");
+    EXPECT_EQ(list.err, "");
+
+    ASSERT_EQ(Run({"pack", Path("Tiny"), "-o", Path("other.pak"), "--root", "Other"}).status, 0);
+    EXPECT_NE(Run({"list", Path("other.pak")}).out.find("other\\b.txt"), std::string::npos);
+}
+
+TEST_F(Pkgtool, CommandLineConventions)
+{
+    ProgramRun help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: pkgtool pack DIR -o PACKAGE", 0), 0u);
+
+    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+             {}, {"frobnicate"}, {"pack", Path("x")}, {"pack", Path("x"), "-o", Path("y"), "--level", "12"},
+             {"pack", Path("x"), "-o"}, {"pack", Path("x"), "-o", Path("y"), "--bogus"}, {"list"}, {"extract", "p"}}) {
+        ProgramRun run = Run(wrong);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err.rfind("pkgtool: ", 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+
+    Put("junk.bin", "\xFFthis is no package");
+    for (const std::vector<std::string>& failing : std::vector<std::vector<std::string>>{
+             {"pack", Path("missing"), "-o", Path("m.pak")}, {"list", Path("missing.pak")}, {"list", Path("junk.bin")},
+             {"extract", Path("junk.bin"), Path("out")}}) {
+        ProgramRun run = Run(failing);
+        EXPECT_EQ(run.status, 1) << failing[0];
+        EXPECT_EQ(run.err.rfind("pkgtool: ", 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_TRUE(FileExists(Path("out/junk.bin")));  // like the installer: a failed package stays
+}
+
+TEST_F(Pkgtool, PackRefusesWhatTheInstallerWouldNotGiveBackAsItIs)
+{
+    Put("Dot7z/a.7z.txt", "x");
+    ExpectPackRefused("Dot7z", "\".7z\"");
+    Put("Collide/a.7z", "x");
+    Put("Collide/a.r", "y");
+    ExpectPackRefused("Collide", "would both be installed as a.r");
+    Put("Nest/data.bin", "x");
+    ExpectPackRefused("Nest", "only files ending in \".r\"", {"--nest", "*.bin"});
+    ExpectPackRefused("Nest", "no file matches", {"--nest", "*.r"});
+    CreateOneDirectory(Path("Empty").c_str());
+    ExpectPackRefused("Empty", "holds no files");
+#ifndef _WIN32
+    // Names that Windows itself would not hold.
+    Put("Devices/nul.txt", "x");
+    ExpectPackRefused("Devices", "refuses this name");
+    Put("Case/A.txt", "x");  // only a case-sensitive file system holds both
+    Put("Case/a.txt", "y");
+    ExpectPackRefused("Case", "would both be installed as a.txt");
+#endif
+
+    Put("Inside/a.txt", "x");
+    ASSERT_EQ(Run({"pack", Path("Inside"), "-o", Path("Inside/self.pak")}).status, 0);
+    ProgramRun again = Run({"pack", Path("Inside"), "-o", Path("Inside/self.pak")});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("write the package elsewhere"), std::string::npos) << again.err;
+    ProgramRun extract = Run({"extract", Path("Inside/self.pak"), Path("Inside")});
+    EXPECT_EQ(extract.status, 1);
+    EXPECT_NE(extract.err.find("would delete it"), std::string::npos) << extract.err;
+}

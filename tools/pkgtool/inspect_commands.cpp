@@ -1,0 +1,152 @@
+// pkgtool list and pkgtool extract: a package seen and installed the way the installer does it.
+#include "pkgtool/commands.h"
+
+#include "common/file_system.h"
+#include "package/entry_path.h"
+#include "package/extract.h"
+#include "package/lzma_step.h"
+#include "package/package_container.h"
+#include "package/package_key.h"
+#include "pkgtool/progress_bar.h"
+#include "pkgtool/tool_platform.h"
+
+#include "common/unique_file.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr size_t kCopyChunk = 1 << 20;
+
+// Removes a temporary file when the command ends.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+    ~TemporaryFile()
+    {
+        if (!path_.empty())
+            RemovePath(path_);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// The step's text ("\nError: Data error\n") as one line.
+std::string OneLine(const char* text)
+{
+    std::string line;
+    for (const char* c = text; *c; ++c) {
+        if (*c != '\n' && *c != '\r')
+            line += *c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
+bool CopyFile(const std::string& from, const std::string& to)
+{
+    UniqueStdioFile in(fopen(from.c_str(), "rb"));
+    UniqueStdioFile out(fopen(to.c_str(), "wb"));
+    if (!in || !out)
+        return false;
+    std::vector<char> chunk(kCopyChunk);
+    size_t got;
+    while ((got = fread(chunk.data(), 1, chunk.size(), in.get())) > 0) {
+        if (fwrite(chunk.data(), 1, got, out.get()) != got)
+            return false;
+    }
+    return !ferror(in.get()) && fclose(out.release()) == 0;
+}
+
+std::string BaseName(const std::string& path)
+{
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// ExtractPackage's only debugger output says that the first decoding failed.
+bool g_decodingFailed = false;
+void NoteFailedDecoding(const char*) { g_decodingFailed = true; }
+
+}  // namespace
+
+int RunList(const std::string& package)
+{
+    if (KindOfPath(package) != PathKind::File)
+        return Fail("cannot open " + package);
+    std::string error;
+    TemporaryFile intermediate(MakeTemporaryFile(&error));
+    if (intermediate.path().empty())
+        return Fail(error);
+
+    char message[kLzmaMessageSize];
+    PackageDirectory directory;
+    PackageContent content;
+    int decoded = 0;
+    {
+        ProgressBar bar("reading");
+        decoded = DecodeLzmaFile(package.c_str(), intermediate.path().c_str(), message);
+        BarProgressSink sink(bar);
+        uint32_t contentLength = 0;
+        content = ReadPackageFile(PackagePassword, intermediate.path().c_str(), sink, &contentLength);
+        if (content)
+            ParsePackageDirectory(contentLength, content.bytes.get(), content.size, directory);
+    }
+    // Like the installer, the directory is read from whatever the decoding left.
+    if (directory.empty())
+        return Fail(package + " holds no entries the installer can read" +
+                    (decoded != 0 ? " (LZMA layer: " + OneLine(message) + ")" : std::string()));
+    if (decoded != 0)
+        fprintf(stderr, "pkgtool: warning: %s: LZMA layer: %s\n", package.c_str(), OneLine(message).c_str());
+
+    for (const auto& [key, range] : directory) {
+        printf("%10lu %10lu  %s\n", static_cast<unsigned long>(range.offset), static_cast<unsigned long>(range.size),
+               key.c_str());
+        if (ClassifyEntryPath(StripRootComponent(key.c_str())) == EntryTarget::Refused)
+            fprintf(stderr, "pkgtool: warning: the installer skips %s: its path is not a plain file below the "
+                            "installation folder\n", key.c_str());
+    }
+    return 0;
+}
+
+int RunExtract(const std::string& package, const std::string& folder)
+{
+    if (KindOfPath(package) != PathKind::File)
+        return Fail("cannot open " + package);
+    if (!MakeFolders(folder))
+        return Fail("cannot create the folder " + folder);
+    const std::string name = BaseName(package);
+    const std::string copy = folder + NativeSeparator() + name;
+    // The installer deletes the package it extracts: it works on a copy.
+    if (SameFile(package, copy))
+        return Fail(package + " lies in " + folder + " already; the extraction would delete it");
+    if (!CopyFile(package, copy))
+        return Fail("cannot copy " + package + " into " + folder);
+
+    std::string installDir = folder;
+    if (installDir.back() != '/' && installDir.back() != '\\')
+        installDir += NativeSeparator();
+    int result;
+    g_decodingFailed = false;
+    {
+        ProgressBar bar("extracting");
+        BarProgressSink sink(bar);
+        DebugOutputHook previous = SetDebugOutputHook(NoteFailedDecoding);
+        result = ExtractPackage(sink, name.c_str(), installDir.c_str());
+        SetDebugOutputHook(previous);
+    }
+    if (result != 0)
+        return Fail("the installer would fail to unpack " + package + " (no usable entries, or the disk is full)" +
+                    (g_decodingFailed ? "; its LZMA layer did not decode completely" : ""));
+    if (g_decodingFailed)
+        fprintf(stderr, "pkgtool: warning: %s: its LZMA layer did not decode completely\n", package.c_str());
+    return 0;
+}

@@ -1,0 +1,104 @@
+// pkgtool: makes, lists and test-installs the packages that the installer downloads.
+#include "pkgtool/commands.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char kUsage[] =
+    "usage: pkgtool pack DIR -o PACKAGE [--root NAME] [--nest GLOB]... [--level N]\n"
+    "       pkgtool list PACKAGE\n"
+    "       pkgtool extract PACKAGE DIR\n"
+    "       pkgtool --help\n";
+
+const char kHelp[] =
+    "\n"
+    "Makes, lists and test-installs the game packages that the installer downloads.\n"
+    "\n"
+    "pack DIR -o PACKAGE   packs every file below DIR, each entry named after DIR's own name (or\n"
+    "                      NAME) followed by its path, encrypted and LZMA-compressed the way the\n"
+    "                      installer decodes it. Files ending in \".7z\" are taken as they are:\n"
+    "                      the installer decodes NAME.7z into NAME.r. Empty folders are kept.\n"
+    "  --root NAME         the top-level folder name of the entries (the installer drops it)\n"
+    "  --nest GLOB         pre-compress matching files (they must end in \".r\") into nested\n"
+    "                      \".7z\" files; a GLOB without \"/\" matches file names, one with \"/\"\n"
+    "                      the path below DIR; * and ? do not match \"/\"; may be repeated\n"
+    "  --level N           LZMA preset 0..9 (default 6)\n"
+    "list PACKAGE          prints the package's directory as the installer sees it, in the\n"
+    "                      order it writes the files: offset, size, lowered name\n"
+    "extract PACKAGE DIR   installs a copy of PACKAGE into DIR exactly as the installer does\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the command failed, 2 for a wrong command line.\n";
+
+int Usage(const char* problem)
+{
+    fprintf(stderr, "pkgtool: %s (see pkgtool --help)\n", problem);
+    return 2;
+}
+
+int Pack(int argc, char** argv)
+{
+    PackOptions options;
+    for (int i = 0; i < argc; ++i) {
+        const char* arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) {
+            if (!hasValue)
+                return Usage("-o needs the package's path");
+            options.output = argv[++i];
+        } else if (strcmp(arg, "--root") == 0) {
+            if (!hasValue)
+                return Usage("--root needs a name");
+            options.root = argv[++i];
+        } else if (strcmp(arg, "--nest") == 0) {
+            if (!hasValue)
+                return Usage("--nest needs a glob");
+            options.nest.push_back(argv[++i]);
+        } else if (strcmp(arg, "--level") == 0) {
+            char* end = nullptr;
+            long level = hasValue ? strtol(argv[++i], &end, 10) : -1;
+            if (!hasValue || *end != '\0' || level < 0 || level > 9)
+                return Usage("--level needs a number from 0 to 9");
+            options.level = static_cast<int>(level);
+        } else if (arg[0] == '-' && arg[1] != '\0') {
+            fprintf(stderr, "pkgtool: unknown option %s (see pkgtool --help)\n", arg);
+            return 2;
+        } else if (options.folder.empty()) {
+            options.folder = arg;
+        } else {
+            return Usage("pack takes one folder");
+        }
+    }
+    if (options.folder.empty() || options.output.empty())
+        return Usage("pack needs DIR and -o PACKAGE");
+    return RunPack(options);
+}
+
+}  // namespace
+
+int Fail(const std::string& message)
+{
+    fprintf(stderr, "pkgtool: %s\n", message.c_str());
+    return 1;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage("no command given");
+    const char* command = argv[1];
+    if (strcmp(command, "--help") == 0 || strcmp(command, "-h") == 0 || strcmp(command, "help") == 0) {
+        printf("%s%s", kUsage, kHelp);
+        return 0;
+    }
+    if (strcmp(command, "pack") == 0)
+        return Pack(argc - 2, argv + 2);
+    if (strcmp(command, "list") == 0)
+        return argc == 3 ? RunList(argv[2]) : Usage("list takes one package");
+    if (strcmp(command, "extract") == 0)
+        return argc == 4 ? RunExtract(argv[2], argv[3]) : Usage("extract takes a package and a folder");
+    fprintf(stderr, "pkgtool: unknown command %s (see pkgtool --help)\n", command);
+    return 2;
+}

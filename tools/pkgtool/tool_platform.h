@@ -1,0 +1,34 @@
+#pragma once
+// What pkgtool needs from the system beyond stdio: folder listings and creation, temporary files,
+// file identity and terminals. POSIX and Win32 (ANSI: GBK names) halves.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct FolderItem {
+    std::string name;  // as the system spells it (GBK on Windows)
+    bool folder = false;
+    uint64_t size = 0;
+};
+
+// The items of a folder, without "." and "..", in byte order of their names.
+bool ListFolder(const std::string& path, std::vector<FolderItem>* items, std::string* error);
+
+enum class PathKind { Missing, File, Folder };
+PathKind KindOfPath(const std::string& path);
+
+// Creates `path` and the folders on the way to it.
+bool MakeFolders(const std::string& path);
+
+// True when both paths name the same existing file.
+bool SameFile(const std::string& a, const std::string& b);
+
+// Creates an empty temporary file and returns its path ("" and `*error` on failure).
+std::string MakeTemporaryFile(std::string* error);
+
+bool RemovePath(const std::string& path);
+
+bool StderrIsTerminal();
+
+// "/" or "\\": how this system joins a folder and a name.
+const char* NativeSeparator();

@@ -1,0 +1,99 @@
+#include "pkgtool/tool_platform.h"
+
+#include "common/unique_resource.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct DirTraits {
+    using Type = DIR*;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type dir) noexcept { closedir(dir); }
+};
+using UniqueDir = UniqueResource<DirTraits>;
+
+}  // namespace
+
+bool ListFolder(const std::string& path, std::vector<FolderItem>* items, std::string* error)
+{
+    items->clear();
+    UniqueDir dir(opendir(path.c_str()));
+    if (!dir) {
+        *error = "cannot read the folder " + path + ": " + strerror(errno);
+        return false;
+    }
+    while (dirent* entry = readdir(dir.get())) {
+        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0)
+            continue;
+        std::string full = path + "/" + entry->d_name;
+        struct stat st;
+        if (stat(full.c_str(), &st) != 0) {
+            *error = "cannot read " + full + ": " + strerror(errno);
+            return false;
+        }
+        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+            *error = full + " is neither a file nor a folder";
+            return false;
+        }
+        FolderItem item;
+        item.name = entry->d_name;
+        item.folder = S_ISDIR(st.st_mode);
+        item.size = item.folder ? 0 : static_cast<uint64_t>(st.st_size);
+        items->push_back(item);
+    }
+    std::sort(items->begin(), items->end(),
+              [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
+    return true;
+}
+
+PathKind KindOfPath(const std::string& path)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return PathKind::Missing;
+    return S_ISDIR(st.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+bool MakeFolders(const std::string& path)
+{
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/')
+            continue;
+        std::string part = path.substr(0, i);
+        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+            return false;
+    }
+    return KindOfPath(path) == PathKind::Folder;
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::string MakeTemporaryFile(std::string* error)
+{
+    const char* folder = getenv("TMPDIR");
+    std::string path = std::string(folder && *folder ? folder : "/tmp") + "/pkgtool-XXXXXX";
+    int fd = mkstemp(&path[0]);
+    if (fd < 0) {
+        *error = "cannot create a temporary file: " + std::string(strerror(errno));
+        return std::string();
+    }
+    close(fd);
+    return path;
+}
+
+bool RemovePath(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
+const char* NativeSeparator() { return "/"; }

@@ -1,0 +1,98 @@
+#include "pkgtool/tool_platform.h"
+
+#include "common/win_handles.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <io.h>
+#include <string>
+
+namespace {
+
+std::string LastError()
+{
+    return "system error " + std::to_string(GetLastError());
+}
+
+}  // namespace
+
+bool ListFolder(const std::string& path, std::vector<FolderItem>* items, std::string* error)
+{
+    items->clear();
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(FindFirstFileA((path + "\\*").c_str(), &found));
+    if (!search) {
+        *error = "cannot read the folder " + path + " (" + LastError() + ")";
+        return false;
+    }
+    do {
+        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
+            continue;
+        FolderItem item;
+        item.name = found.cFileName;
+        item.folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        item.size = item.folder ? 0 : (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        items->push_back(item);
+    } while (FindNextFileA(search.get(), &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) {
+        *error = "cannot read the folder " + path + " (" + LastError() + ")";
+        return false;
+    }
+    std::sort(items->begin(), items->end(),
+              [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
+    return true;
+}
+
+PathKind KindOfPath(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PathKind::Missing;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+}
+
+bool MakeFolders(const std::string& path)
+{
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '\\' && path[i] != '/')
+            continue;
+        std::string part = path.substr(0, i);
+        if (part.size() == 2 && part[1] == ':')
+            continue;  // a drive
+        CreateDirectoryA(part.c_str(), nullptr);
+    }
+    return KindOfPath(path) == PathKind::Folder;
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+        UniqueFileHandle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file && GetFileInformationByHandle(file.get(), info);
+    };
+    return identify(a, &ia) && identify(b, &ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+std::string MakeTemporaryFile(std::string* error)
+{
+    char folder[MAX_PATH];
+    char path[MAX_PATH];
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder || GetTempFileNameA(folder, "pkg", 0, path) == 0) {
+        *error = "cannot create a temporary file (" + LastError() + ")";
+        return std::string();
+    }
+    return path;
+}
+
+bool RemovePath(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+const char* NativeSeparator() { return "\\"; }

@@ -1,7 +1,8 @@
 // Demo game: stands in for the real client in the demo package and in the tests.
 //
 // It shows one window captioned DEMO_GAME_CAPTION (the caption the installer looks for when it
-// asks a running copy to close), and leaves evidence beside itself:
+// asks a running copy to close; a caption.txt beside the game replaces it, so tests running side
+// by side can tell their games apart), and leaves evidence beside itself:
 //   started.txt  written at start: the command line and the current directory;
 //   closed.txt   written when asked to close (WM_CLOSE): the files that stood beside the game at
 //                that moment, one per line, so a test can tell what existed when it was closed.
@@ -20,6 +21,7 @@
 namespace {
 
 std::string g_folder;  // the game's own folder, with a trailing backslash
+char g_caption[260] = DEMO_GAME_CAPTION;
 
 std::string OwnFolder()
 {
@@ -68,7 +70,7 @@ void Paint(HWND window)
     {
         ScopedSelectObject select(dc, font.get());
         char line[260];
-        FormatString(line, "%s 已启动", DEMO_GAME_CAPTION);
+        FormatString(line, "%s 已启动", g_caption);
         DrawTextA(dc, line, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
     EndPaint(window, &ps);
@@ -97,6 +99,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
     g_folder = OwnFolder();
+    if (FILE* f = fopen((g_folder + "caption.txt").c_str(), "rb")) {
+        size_t n = fread(g_caption, 1, sizeof g_caption - 1, f);
+        g_caption[n] = '\0';
+        fclose(f);
+    }
     char cwd[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof cwd, cwd);
     WriteText("started.txt", std::string("command line: ") + GetCommandLineA() + "\r\ncurrent directory: " + cwd + "\r\n");
@@ -108,7 +115,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = "VelloraDemoGame";
     RegisterClassExA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, DEMO_GAME_CAPTION, WS_OVERLAPPEDWINDOW,
+    HWND window = CreateWindowExA(0, wc.lpszClassName, g_caption, WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, 480, 270, nullptr, nullptr, instance, nullptr);
     if (!window)
         return 1;

@@ -1,5 +1,7 @@
 #include "install/config_files.h"
 
+#include "shell/integrate.h"
+
 #include "common/fixed_string.h"
 
 #include <windows.h>
@@ -73,21 +75,13 @@ const char* CheckListStep(int action, const UpdateListFiles& files)
     return nullptr;
 }
 
-void ShortcutName(const char* exeFileName, char (&name)[kPathSize])
-{
-    CopyString(name, exeFileName);
-    // A "." is never the second byte of a GBK character, so a plain search is safe.
-    if (char* dot = strrchr(name, '.'))
-        *dot = '\0';
-}
-
 bool WriteUninstallFile(const InstallJob& job)
 {
     char path[kPathSize];
     if (!FormatString(path, "%suninstall\\uninstall.ini", job.installDir))
         return false;  // a cut path would name some other file
     char shortcut[kPathSize];
-    ShortcutName(job.exeFileName, shortcut);
+    MakeShortcutName(shortcut, job.exeFileName);
     WritePrivateProfileStringA(kConfig, "setupdir", job.installDir, path);
     WritePrivateProfileStringA(kConfig, "gamename", job.gameName, path);
     WritePrivateProfileStringA(kConfig, "shortcutname", shortcut, path);

@@ -44,9 +44,6 @@ void ReadListFiles(const char* listPath, UpdateListFiles& files);
 // when it is about to run.
 const char* CheckListStep(int action, const UpdateListFiles& files);
 
-// The name of the game's shortcuts: `exeFileName` cut before its last ".".
-void ShortcutName(const char* exeFileName, char (&name)[kPathSize]);
-
 // Writes [config] of "<installDir>uninstall\uninstall.ini" (the folder must exist): setupdir,
 // gamename, shortcutname and ProductTitle, in this order. The writes' results are not looked at;
 // false only when the file's path does not fit its buffer, and then nothing is written.

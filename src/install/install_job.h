@@ -38,3 +38,13 @@ struct InstallJob {
 
     char configPath[kPathSize] = {};    // local path of the downloaded configuration file
 };
+
+// The installation, run on the worker thread from start to end: the update list named by the
+// configuration's [config] section, the download it lists, and for the command "DEC" the
+// extraction, the uninstall entry and shortcuts, the uninstall file and the start of the game.
+// Reports only by posting WM_INSTALL_PROGRESS / WM_INSTALL_STATUS to `job.window` and by "错误"
+// boxes owned by it; every failure ends with status 0, a run without failure with status 6.
+void RunInstallJob(InstallJob& job);
+
+// Thread entry for CreateThread: `parameter` is the InstallJob. Returns 0.
+DWORD WINAPI InstallJobThread(LPVOID parameter);

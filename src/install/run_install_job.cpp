@@ -1,0 +1,159 @@
+// RunInstallJob: the worker thread's whole installation, in the order the window and the servers
+// rely on. Every failure shows exactly one box (or none, where the download has shown its own or
+// the user cancelled) and ends with status 0.
+#include "install/config_files.h"
+#include "install/install_job.h"
+#include "install/launch.h"
+
+#include "common/fixed_string.h"
+#include "common/join_path.h"
+#include "common/message_box.h"
+#include "common/window_progress_sink.h"
+#include "net/download.h"
+#include "package/extract.h"
+#include "shell/integrate.h"
+
+#include <cstring>
+
+namespace {
+
+const char kErrorCaption[] = "错误";
+// Shown when a failure left no text of its own.
+const char kNetworkText[] = "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决";
+const char kNoUpdateUrl[] = "从文件中,获取版本对应的更新URL错误.";
+const char kUnknownCommand[] = "未知的命令参数";
+const char kExtractFailed[] = "解压文件失败";
+
+// How long a running copy of the game may take to handle the request to close. A game that hangs
+// must not hang the installation with it.
+constexpr UINT kCloseGameTimeoutMs = 30000;
+
+void PostStatus(const InstallJob& job, InstallStatus status)
+{
+    PostMessageA(job.window, WM_INSTALL_STATUS, 0, status);
+}
+
+// The box of a failed step (its text is already in job.message), then status 0.
+void ShowFailure(InstallJob& job)
+{
+    const char* text = job.message[0] ? job.message : kNetworkText;
+    ShowMessageBox(job.window, text, kErrorCaption, MB_OK);
+    PostStatus(job, STATUS_FAILED);
+}
+
+void Fail(InstallJob& job, const char* text)
+{
+    CopyString(job.message, text);
+    ShowFailure(job);
+}
+
+// Asks a running copy of the game (a top-level window captioned with the product title) to close
+// before its files are replaced, and waits until it has handled the request. Without a title
+// there is nothing to look for: an empty caption would match unrelated windows.
+void CloseRunningGame(const InstallJob& job)
+{
+    if (job.productTitle[0] == '\0')
+        return;
+    HWND game = FindWindowA(nullptr, job.productTitle);
+    if (!game)
+        return;
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(game, WM_CLOSE, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kCloseGameTimeoutMs, &ignored);
+}
+
+// The "DEC" command: extract the package, register, make the shortcuts, write the uninstall file,
+// start the game. Returns false after a failure (its box shown and status 0 posted).
+bool InstallPackage(InstallJob& job, const UpdateListFiles& files)
+{
+    PostStatus(job, STATUS_INSTALLING);
+    PostMessageA(job.window, WM_INSTALL_PROGRESS, 0, 0);
+    if (strcmp(files.cmd, kCommandExtract) != 0) {
+        Fail(job, kUnknownCommand);
+        return false;
+    }
+
+    CloseRunningGame(job);
+
+    WindowProgressSink progress(job.window);
+    if (ExtractPackage(progress, files.destFile, job.installDir) != 0) {
+        Fail(job, kExtractFailed);
+        return false;
+    }
+    // The extraction normally removed the package already; a missing file is no error.
+    char packagePath[kPathSize];
+    if (JoinPath(packagePath, job.installDir, files.destFile))
+        DeleteFileA(packagePath);
+
+    IntegrateWithShell(job.installDir, job.gameName, job.exeFileName, job.uninstallerName, job.publisher,
+                       job.contact);
+    WriteUninstallFile(job);
+
+    char gamePath[kPathSize];
+    if (!FormatString(gamePath, "%s%s", job.installDir, job.exeFileName)) {
+        // A cut path would start some other program: report it as the launch would.
+        FormatString(job.message, "找不到%s文件.", gamePath);
+        ShowFailure(job);
+        return false;
+    }
+    if (!LaunchProgram(job, gamePath)) {
+        ShowFailure(job);
+        return false;
+    }
+    PostStatus(job, STATUS_COMPLETE);
+    return true;
+}
+
+}  // namespace
+
+void RunInstallJob(InstallJob& job)
+{
+    // The game's folder stays the current directory for the rest of the process.
+    SetCurrentDirectoryA(job.installDir);
+
+    PostStatus(job, STATUS_READING_CONFIG);
+    char listUrl[kConfigValueSize];
+    if (!ReadUpdateListUrl(job.configPath, listUrl)) {
+        Fail(job, kNoUpdateUrl);
+        return;
+    }
+
+    PostStatus(job, STATUS_READING_CONFIG);
+    char listPath[kPathSize] = {};
+    if (DownloadFile(nullptr, job, listUrl, listPath, false) != 0)
+        return;  // the download has shown its box and posted status 0
+
+    const int action = ReadListAction(listPath);
+    if (action == 0) {
+        PostStatus(job, STATUS_INSTALLING);
+        return;
+    }
+    if (job.cancelRequested.load())
+        return;  // cancelled by the user: no box, no status
+
+    UpdateListFiles files;
+    if (action != ACTION_MISSING)
+        ReadListFiles(listPath, files);
+    if (const char* problem = CheckListStep(action, files)) {
+        Fail(job, problem);
+        return;
+    }
+
+    if (action & ACTION_DOWNLOAD) {
+        PostStatus(job, STATUS_DOWNLOADING);
+        char packagePath[kPathSize] = {};
+        if (DownloadFile(files.destFile, job, files.srcFile, packagePath, false) != 0) {
+            PostStatus(job, STATUS_FAILED);
+            return;
+        }
+    }
+    if ((action & ACTION_COMMAND) && !InstallPackage(job, files))
+        return;
+
+    PostStatus(job, STATUS_INSTALLING);
+}
+
+DWORD WINAPI InstallJobThread(LPVOID parameter)
+{
+    RunInstallJob(*static_cast<InstallJob*>(parameter));
+    return 0;
+}

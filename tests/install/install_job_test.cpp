@@ -1,0 +1,394 @@
+// The whole installation without a window: configuration -> update list -> download -> extraction
+// -> uninstall entry -> shortcuts -> uninstall file -> the game started, against the local server
+// and Wine's real registry, file system and shell.
+#include "install/install_job.h"
+
+#include "common/fixed_string.h"
+#include "net/download.h"
+#include "packing/lzma_alone_encoder.h"
+#include "packing/package_sealer.h"
+#include "support/message_box_recorder.h"
+#include "support/posted_messages.h"
+#include "support/running_programs.h"
+#include "support/test_support.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Posts = std::vector<PostedMessage>;
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::string ReadBuilt(const char* relative)
+{
+    std::string bytes;
+    ReadFileBytes(std::string(VELLORA_TEST_BINARY_DIR) + "\\" + relative, &bytes);
+    return bytes;
+}
+
+std::string SpecialFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+using NamedData = std::pair<std::string, std::string>;
+
+// A package as the publisher's tool makes it: entry table and bytes, AES, LZMA-alone.
+std::string MakePackage(const std::vector<NamedData>& entries)
+{
+    std::vector<TableEntry> table;
+    for (const NamedData& e : entries)
+        table.push_back({e.first, static_cast<uint32_t>(e.second.size())});
+    std::string content;
+    uint32_t contentLength = 0;
+    EXPECT_TRUE(BuildEntryTable(table, &content, &contentLength));
+    for (const NamedData& e : entries)
+        content += e.second;
+    return EncodeLzmaAloneFile(SealContent(content, contentLength), 6);
+}
+
+std::vector<int> Statuses(const Posts& posts)
+{
+    std::vector<int> statuses;
+    for (const PostedMessage& m : posts)
+        if (m.message == WM_INSTALL_STATUS)
+            statuses.push_back(static_cast<int>(m.lParam));
+    return statuses;
+}
+
+std::string RegistryString(const std::string& key, const char* name)
+{
+    char value[1024] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                     nullptr, value, &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return value;
+}
+
+std::string ProfileString(const std::string& file, const char* key)
+{
+    char value[MAX_PATH] = {};
+    GetPrivateProfileStringA("config", key, "<missing>", value, sizeof value, file.c_str());
+    return value;
+}
+
+class InstallJobTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Tests run side by side: every name the shell or the registry sees is the test's own.
+        name = std::string("VJ") + testing::UnitTest::GetInstance()->current_test_info()->name();
+        exeName = name + ".exe";
+        installDir = scratch / "Game Folder\\";
+        ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
+        served = "job-" + name + "/";
+
+        job.window = sink.window();
+        CopyString(job.installDir, installDir.c_str());
+        CopyString(job.gameName, name.c_str());
+        CopyString(job.exeFileName, exeName.c_str());
+        CopyString(job.productTitle, ("Caption " + name).c_str());
+        CopyString(job.uninstallerName, "uninst.exe");
+        CopyString(job.publisher, "Vellora Studio");
+        CopyString(job.contact, "support@vellora.example");
+        CopyString(job.configPath, (scratch / "tarnhold.txt").c_str());
+        SetConfig("1.0=" + TestServerUrl(served + "list.txt"));
+        SetDownloadTimeouts({5000, 5000});
+    }
+
+    void TearDown() override
+    {
+        EndProgramsAt(installDir + exeName);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + name).c_str());
+        DeleteFileA(DesktopLink().c_str());
+        RemoveTree(GroupFolder());
+        SetDownloadTimeouts(kDefaultDownloadTimeouts);
+    }
+
+    void SetConfig(const std::string& configLines)
+    {
+        ASSERT_TRUE(WriteFileBytes(job.configPath, "[setup]\r\ngamename=x\r\n[config]\r\n" + configLines + "\r\n"));
+    }
+    void SetList(const std::string& lines)
+    {
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served + "list.txt"), "[list0]\r\n" + lines + "\r\n"));
+    }
+    // The usual list: download data.pak and extract it.
+    void SetPackageList(int action = 3, const char* cmd = "DEC")
+    {
+        SetList("action=" + std::to_string(action) + "\r\nsrcfile=" + TestServerUrl(served + "data.pak") +
+                "\r\ndestfile=data.pak\r\ncmd=" + cmd);
+    }
+    // The demo game and uninstaller in a package, plus `extra` entries.
+    void ServePackage(std::vector<NamedData> extra = {}, bool withGame = true)
+    {
+        std::vector<NamedData> entries = {
+            {"Game\\uninstall\\uninst.exe", ReadBuilt("demo\\demo_uninstaller.exe")},
+            {"Game\\Data\\Readme.TXT", "readme"},
+            {"Game\\caption.txt", job.productTitle},
+        };
+        if (withGame)
+            entries.push_back({"Game\\" + exeName, ReadBuilt("demo\\demo_game.exe")});
+        entries.insert(entries.end(), extra.begin(), extra.end());
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served + "data.pak"), MakePackage(entries)));
+    }
+
+    // Runs the job on its own thread, as the window does, and collects what it posted.
+    Posts Run()
+    {
+        DWORD id;
+        HANDLE thread = CreateThread(nullptr, 0, InstallJobThread, &job, 0, &id);
+        EXPECT_NE(thread, nullptr);
+        while (MsgWaitForMultipleObjects(1, &thread, FALSE, 120000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+        }
+        CloseHandle(thread);
+        return sink.Take();
+    }
+
+    // Exactly one "错误" box with `text`, owned by the window, and status 0 as the last message.
+    void ExpectFailure(const Posts& posts, const std::string& text)
+    {
+        auto shown = boxes.boxes();
+        ASSERT_EQ(shown.size(), 1u) << "boxes";
+        EXPECT_EQ(shown[0].text, text);
+        EXPECT_EQ(shown[0].caption, "错误");
+        EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(shown[0].owner, job.window);
+        ASSERT_FALSE(posts.empty());
+        EXPECT_EQ(posts.back(), Status(0));
+    }
+
+    std::string DesktopLink() const { return SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + name + ".lnk"; }
+    std::string GroupFolder() const { return SpecialFolder(CSIDL_PROGRAMS) + "\\" + name; }
+    std::string Key() const { return kUninstallKey + name; }
+
+    ScratchDir scratch{"job"};
+    PostedMessages sink;
+    MessageBoxRecorder boxes;
+    InstallJob job;
+    std::string name, exeName, installDir, served;
+};
+
+}  // namespace
+
+TEST_F(InstallJobTest, CompleteRunInstallsRegistersAndStartsTheGame)
+{
+    SetPackageList();
+    ServePackage();
+    Posts posts = Run();
+
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 4, 6, 7, 6}));
+    // Progress: the list's download, the package's download, then 0 and the extraction.
+    std::vector<std::vector<int>> phases(1);
+    for (const PostedMessage& m : posts) {
+        if (m.message == WM_INSTALL_STATUS)
+            phases.emplace_back();
+        else
+            phases.back().push_back(static_cast<int>(m.lParam));
+    }
+    ASSERT_EQ(phases.size(), 7u);
+    EXPECT_TRUE(phases[0].empty() && phases[1].empty());
+    EXPECT_EQ(phases[2].front(), 0);
+    EXPECT_EQ(phases[2].back(), 100);
+    EXPECT_EQ(phases[3].front(), 0);
+    EXPECT_EQ(phases[3].back(), 100);
+    ASSERT_GE(phases[4].size(), 4u);
+    EXPECT_EQ(phases[4][0], 0);
+    EXPECT_EQ(phases[4][1], 25);
+    EXPECT_EQ(phases[4].back(), 100);
+    EXPECT_TRUE(std::is_sorted(phases[4].begin(), phases[4].end()));
+    EXPECT_TRUE(phases[5].empty() && phases[6].empty());
+
+    // The files, lowered, without the package's top folder; the package and its
+    // intermediate file are gone.
+    std::string readme;
+    EXPECT_TRUE(ReadFileBytes(installDir + "data\\readme.txt", &readme));
+    EXPECT_EQ(readme, "readme");
+    EXPECT_FALSE(FileExists(installDir + "data.pak"));
+    EXPECT_FALSE(FileExists(installDir + "data_.rar"));
+
+    // The uninstall entry (the 64-bit view: this test is a 64-bit process).
+    EXPECT_EQ(RegistryString(Key(), "DisplayName"), name);
+    EXPECT_EQ(RegistryString(Key(), "Publisher"), "Vellora Studio");
+    EXPECT_EQ(RegistryString(Key(), "UninstallString"),
+              "\"" + installDir + "uninstall\\uninst.exe\" \"/U:" + installDir + "uninstall\\uninstall.ini\"");
+
+    // Three shortcuts, and the uninstall file.
+    EXPECT_TRUE(FileExists(DesktopLink()));
+    EXPECT_TRUE(FileExists(GroupFolder() + "\\" + name + ".lnk"));
+    EXPECT_TRUE(FileExists(GroupFolder() + "\\" + name + "卸载.lnk"));
+    std::string ini = installDir + "uninstall\\uninstall.ini";
+    EXPECT_EQ(ProfileString(ini, "setupdir"), installDir);
+    EXPECT_EQ(ProfileString(ini, "gamename"), name);
+    EXPECT_EQ(ProfileString(ini, "shortcutname"), name);
+    EXPECT_EQ(ProfileString(ini, "ProductTitle"), "Caption " + name);
+
+    // The game runs, started from its own folder.
+    EXPECT_TRUE(WaitForFile(installDir + "started.txt"));
+}
+
+TEST_F(InstallJobTest, ARunningGameIsClosedBeforeTheFirstFileIsWritten)
+{
+    // An earlier installation, running.
+    ASSERT_TRUE(WriteFileBytes(installDir + exeName, ReadBuilt("demo\\demo_game.exe")));
+    ASSERT_TRUE(WriteFileBytes(installDir + "caption.txt", job.productTitle));
+    ASSERT_GT(WinExec(("\"" + installDir + exeName + "\"").c_str(), SW_SHOW), 31u);
+    for (int i = 0; i < 100 && !FindWindowA(nullptr, job.productTitle); ++i)
+        Sleep(100);
+    ASSERT_NE(FindWindowA(nullptr, job.productTitle), nullptr);
+
+    SetPackageList();
+    ServePackage({{"Game\\new.txt", "new"}});
+    Run();
+    EXPECT_TRUE(boxes.boxes().empty());
+
+    // What stood beside the game when it handled the close request: no file of the package yet.
+    std::string listing;
+    ASSERT_TRUE(ReadFileBytes(installDir + "closed.txt", &listing));
+    EXPECT_EQ(listing.find("new.txt"), std::string::npos) << listing;
+    EXPECT_EQ(("\r\n" + listing).find("\r\ndata\r\n"), std::string::npos) << listing;  // the folder
+    EXPECT_TRUE(FileExists(installDir + "new.txt"));
+}
+
+TEST_F(InstallJobTest, InstallingTwiceLeavesOneSetWithTheSecondRunsValues)
+{
+    SetPackageList();
+    ServePackage();
+    Run();
+    EndProgramsAt(installDir + exeName);
+    CopyString(job.publisher, "Second Publisher");
+    ServePackage();
+    Run();
+
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(RegistryString(Key(), "Publisher"), "Second Publisher");
+    // The group holds the two shortcuts, nothing more.
+    int links = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((GroupFolder() + "\\*.lnk").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do ++links; while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    EXPECT_EQ(links, 2);
+    EXPECT_TRUE(FileExists(DesktopLink()));
+}
+
+TEST_F(InstallJobTest, EndsWithoutAnythingWhenTheListSaysNothingToDo)
+{
+    SetList("action=0\r\nsrcfile=x\r\ndestfile=y\r\ncmd=DEC");
+    Posts posts = Run();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 6}));
+}
+
+TEST_F(InstallJobTest, DownloadAloneEndsWithStatusSixAndInstallsNothing)
+{
+    SetPackageList(2);
+    ServePackage();
+    Posts posts = Run();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 4, 6}));
+    EXPECT_TRUE(FileExists(installDir + "data.pak"));
+    EXPECT_FALSE(FileExists(installDir + exeName));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+}
+
+TEST_F(InstallJobTest, EachBrokenConfigurationOrListShowsItsText)
+{
+    struct Case {
+        const char* config;  // [config] lines; empty: the usual
+        const char* list;    // [list0] lines
+        const char* text;
+    };
+    const Case cases[] = {
+        {"other=", "action=3", "从文件中,获取版本对应的更新URL错误."},
+        {"", "srcfile=x\r\ndestfile=y\r\ncmd=DEC", "解析更新列表文件错误."},
+        {"", "action=1\r\ndestfile=data.pak", "解析更新列表文件错误,动作有命令但命令为空."},
+        {"", "action=2\r\nsrcfile=http://127.0.0.1/x", "解析更新列表文件错误,动作为下载文件但文件路径为空."},
+        {"", "action=1\r\ndestfile=data.pak\r\ncmd=dec", "未知的命令参数"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        MessageBoxRecorder fresh;
+        if (c.config[0])
+            SetConfig(c.config);
+        else
+            SetConfig("1.0=\r\nother=" + TestServerUrl(served + "list.txt"));  // "other" when "1.0" is empty
+        SetList(c.list);
+        Posts posts = Run();
+        auto shown = fresh.boxes();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, c.text);
+        EXPECT_EQ(shown[0].caption, "错误");
+        EXPECT_EQ(posts.back(), Status(0));
+        EXPECT_EQ(std::count(posts.begin(), posts.end(), Status(0)), 1);
+    }
+    EXPECT_FALSE(FileExists(DesktopLink()));
+}
+
+TEST_F(InstallJobTest, AnUnknownCommandComesAfterTheDownload)
+{
+    SetPackageList(3, "UNPACK");
+    ServePackage();
+    Posts posts = Run();
+    ExpectFailure(posts, "未知的命令参数");
+    EXPECT_TRUE(FileExists(installDir + "data.pak"));
+    EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 4, 6, 0}));
+}
+
+TEST_F(InstallJobTest, AFailedExtractionRegistersNothing)
+{
+    SetPackageList();
+    ASSERT_TRUE(WriteFileBytes(ServedPath(served + "data.pak"), "this is no package"));
+    Posts posts = Run();
+    ExpectFailure(posts, "解压文件失败");
+    EXPECT_EQ(RegistryString(Key(), "DisplayName"), "<missing>");
+    EXPECT_FALSE(FileExists(DesktopLink()));
+    EXPECT_FALSE(FileExists(GroupFolder()));
+}
+
+TEST_F(InstallJobTest, AMissingGameIsReportedAfterShortcutsAndEntryAreMade)
+{
+    SetPackageList();
+    ServePackage({}, /*withGame=*/false);
+    Posts posts = Run();
+    ExpectFailure(posts, "找不到" + installDir + exeName + "文件.");
+    EXPECT_EQ(RegistryString(Key(), "DisplayName"), name);
+    EXPECT_TRUE(FileExists(DesktopLink()));
+    EXPECT_TRUE(FileExists(installDir + "uninstall\\uninstall.ini"));
+}
+
+TEST_F(InstallJobTest, CancelDuringTheListsDownloadEndsWithoutABox)
+{
+    SetConfig("1.0=" + TestServerUrl("fault/body?size=400000&first=65536&chunk=1024&delay=50"));
+    DWORD id;
+    HANDLE thread = CreateThread(nullptr, 0, InstallJobThread, &job, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    Sleep(300);
+    job.cancelRequested = 1;
+    Posts posts;
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 60000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    CloseHandle(thread);
+    posts = sink.Take();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 0}));
+}

@@ -63,7 +63,9 @@ void fgWin32Dialog::CreateControls()
         {IDC_DEFAULT_PATH, "button", kChildStyle, 295, 128, 37, 31, &fgWin32Dialog::defaultPathButton_,
          IDB_DEFAULT_PATH, true},
         {IDC_BACK, "button", kChildStyle, 393, 275, 37, 31, &fgWin32Dialog::backButton_, IDB_BACK, true},
-        {IDC_PATH_EDIT, "edit", kChildStyle | ES_MULTILINE, 106, 98, 266, 20, nullptr, 0, false},
+        // One line that scrolls sideways: a multi-line edit without it wraps at its width and
+        // refuses every character beyond its one visible line, so long paths could not be typed.
+        {IDC_PATH_EDIT, "edit", kChildStyle | ES_MULTILINE | ES_AUTOHSCROLL, 106, 98, 266, 20, nullptr, 0, false},
         {IDC_CANCEL_INSTALL, "button", kChildStyle, 384, 275, 37, 31, &fgWin32Dialog::cancelButton_, IDB_CANCEL, true},
         {IDC_PROGRESS, PROGRESS_CLASSA, kChildStyle | PBS_SMOOTH, 18, 253, 419, 19, nullptr, 0, false},
     };

@@ -50,7 +50,6 @@ public:
     const char* chosenPath() const { return chosenPath_; }
     const char* defaultPath() const { return defaultPath_; }
     bool invalidPath() const { return invalidPath_ != 0; }
-    int32_t freeKb() const { return freeKb_; }
     int statusIndex() const { return statusIndex_; }
 
 protected:

@@ -31,21 +31,6 @@ void DrawPageImage(SkinImage& image, HDC dc)
         DrawKeyed(image, dc, image.width(), image.height(), 0, image.width(), image.height());
 }
 
-// The off-screen canvas: 24 bits per pixel, so that the final keyed copy compares colours only
-// (some TransparentBlt implementations also compare the fourth byte of 32-bit pixels, which the
-// alpha-blended background leaves set). It starts black.
-HBITMAP CreateCanvas(int width, int height)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-}
-
 }  // namespace
 
 int fgWin32Dialog::OnPaint(HDC dc)
@@ -55,7 +40,9 @@ int fgWin32Dialog::OnPaint(HDC dc)
     RECT client;
     GetClientRect(window_, &client);
     UniqueMemoryDc canvas(CreateCompatibleDC(dc));
-    UniqueBitmap canvasBitmap(CreateCanvas(client.right, client.bottom));
+    // 24 bits per pixel: the final keyed copy compares colours only, whatever the alpha-blended
+    // background leaves in a fourth byte.
+    UniqueBitmap canvasBitmap(CreateColourSection(client.right, client.bottom));
     if (!canvas || !canvasBitmap)
         return 0;
     {

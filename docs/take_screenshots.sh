@@ -78,3 +78,4 @@ shot progress
 click 407 281   # 取消安装: the cancelled download ends the installer
 wait "$installer_pid" || true
 installer_pid=""
+/usr/lib/wine/wineserver -k 2>/dev/null || true

@@ -107,6 +107,8 @@ else
 fi
 
 installer="$win/src/app/vellora_setup.exe"
+# What this run installs is newer than this; an earlier demo installation is not.
+touch "$demo/run.stamp"
 if [ $mode = window ]; then
     say "Starting the installer on your display ($DISPLAY)"
     echo "   Click 立即安装 to install into C:\\Program Files\\Vellora\\, or 自定义安装 to pick a folder."
@@ -147,11 +149,11 @@ find "$user_dir/Desktop" "$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu
     -name '*.lnk' 2>/dev/null | sed "s|^$user_dir|     C:\\\\users\\\\$(basename "$user_dir")|; s|/|\\\\|g"
 
 say "The game"
-if [ -f "$unixdir/started.txt" ]; then
+if [ "$unixdir/started.txt" -nt "$demo/run.stamp" ]; then
     echo "   Started: $unixdir/started.txt says"
     sed 's/\r$//; s/^/     /' "$unixdir/started.txt"
 else
-    echo "   The game did not start (no started.txt)." >&2
+    echo "   The game was not started by this run (no new started.txt): the folder above is an earlier installation." >&2
     exit 1
 fi
 window=""

@@ -22,7 +22,7 @@ const char kNetworkCaption[] = "提示";
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE;
 
 // One child control. Skinned buttons start at a placeholder size and take their skin's.
-struct ControlSpec {
+struct ChildControl {
     int id;
     const char* className;
     DWORD style;
@@ -51,7 +51,7 @@ void CentreEditText(HWND edit)
 void fgWin32Dialog::CreateControls()
 {
     // Creation order, which is also the controls' initial Z order.
-    static const ControlSpec kControls[] = {
+    static const ChildControl kControls[] = {
         {IDC_CLOSE, "button", kChildStyle, 419, 13, 37, 31, &fgWin32Dialog::closeButton_, IDB_CLOSE, false},
         {IDC_MINIMIZE, "button", kChildStyle, 392, 13, 37, 31, &fgWin32Dialog::minimizeButton_, IDB_MINIMIZE, false},
         {IDC_INSTALL, "button", kChildStyle, 163, 209, 37, 31, &fgWin32Dialog::installButton_, IDB_INSTALL, true},
@@ -69,24 +69,24 @@ void fgWin32Dialog::CreateControls()
         {IDC_CANCEL_INSTALL, "button", kChildStyle, 384, 275, 37, 31, &fgWin32Dialog::cancelButton_, IDB_CANCEL, true},
         {IDC_PROGRESS, PROGRESS_CLASSA, kChildStyle | PBS_SMOOTH, 18, 253, 419, 19, nullptr, 0, false},
     };
-    for (const ControlSpec& spec : kControls) {
-        HWND control = CreateWindowExA(0, spec.className, "", spec.style, spec.x, spec.y, spec.width, spec.height,
-                                       window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_,
+    for (const ChildControl& entry : kControls) {
+        HWND control = CreateWindowExA(0, entry.className, "", entry.style, entry.x, entry.y, entry.width, entry.height,
+                                       window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance_,
                                        nullptr);
-        if (spec.button) {
-            CWINButton& button = this->*spec.button;
+        if (entry.button) {
+            CWINButton& button = this->*entry.button;
             button.Attach(control);
-            button.LoadSkin(instance_, spec.skin);
-            button.SetHandCursor(spec.handCursor);
-        } else if (spec.id == IDC_AGREE_CHECK) {
+            button.LoadSkin(instance_, entry.skin);
+            button.SetHandCursor(entry.handCursor);
+        } else if (entry.id == IDC_AGREE_CHECK) {
             agreeCheck_ = control;
             SendMessageA(control, BM_SETCHECK, BST_CHECKED, 0);
-        } else if (spec.id == IDC_PATH_EDIT) {
+        } else if (entry.id == IDC_PATH_EDIT) {
             pathEdit_ = control;
             editFont_.reset(CreateSongFont(14, 7, FW_NORMAL));
             SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(editFont_.get()), FALSE);
             CentreEditText(control);
-        } else if (spec.id == IDC_PROGRESS) {
+        } else if (entry.id == IDC_PROGRESS) {
             progressBar_ = control;
             SendMessageA(control, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
             SendMessageA(control, PBM_SETPOS, 0, 0);

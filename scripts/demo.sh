@@ -1,37 +1,182 @@
 #!/usr/bin/env bash
-# The main job: builds the installer, serves the demo files on 127.0.0.1 and runs it under Wine.
+# The main job: the whole product on this machine, end to end.
+#
+#   scripts/demo.sh            on your display when $DISPLAY works (you click "立即安装"),
+#                              otherwise on a hidden Xvfb display with "-path" (no clicks)
+#   scripts/demo.sh --hidden   always on a hidden display with "-path"
+#
+# It builds the installer, the demo game and its uninstaller; packs the game with pkgtool; writes
+# the server files (update/tarnhold.txt, the update list, the package) and serves them on
+# 127.0.0.1:8642, the address built into the installer by default; runs the installer under Wine;
+# and reports what was installed, where, and that the game started. Then it closes the game and
+# stops the server. Everything it makes is in build/demo/ and in the project's Wine prefix.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
-scripts/setup.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64
+hidden=0
+[ "${1:-}" = "--hidden" ] && hidden=1
 
+say() { printf '\n== %s\n' "$*"; }
+started_at=$(date +%s)
+
+scripts/setup.sh
+say "Building the installer, the demo game, its uninstaller and pkgtool (win64)"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 --target vellora_setup demo_game demo_uninstaller pkgtool
+
+win=$root/build/win64
 demo=$root/build/demo
+port=8642
+WINEPREFIX=$(sed -n 's/^VELLORA_WINEPREFIX:PATH=//p' "$win/CMakeCache.txt")
+export WINEPREFIX
+wine() { "$win/wine-run" "$@"; }
+wineserver=/usr/lib/wine/wineserver
+
+# A fresh start: programs of this prefix left from an earlier run would keep the demo's Wine desktop
+# on a display that may be gone.
+"$wineserver" -k 2>/dev/null || true
+
 rm -rf "$demo"
-mkdir -p "$demo/www/update"
-cat >"$demo/www/update/tarnhold.txt" <<'INI'
+mkdir -p "$demo/game/Vellora/uninstall" "$demo/www/update" "$demo/server"
+
+say "Packing the demo game with pkgtool"
+cp "$win/demo/demo_game.exe" "$demo/game/Vellora/vellora.exe"
+cp "$win/demo/demo_uninstaller.exe" "$demo/game/Vellora/uninstall/uninstall.exe"
+(cd "$demo" && wine "$win/tools/pkgtool.exe" pack game/Vellora -o www/update/vellora.pak </dev/null)
+(cd "$demo" && wine "$win/tools/pkgtool.exe" list www/update/vellora.pak </dev/null)
+
+say "Writing the server files"
+# The configuration: [setup] describes the game, [config] names the update list of installer 1.0.
+# ProductTitle is the caption of the game's window (the demo game's is "Vellora"). size is in MiB.
+# Chinese values would be GBK; these are ASCII.
+cat >"$demo/www/update/tarnhold.txt" <<INI
 [setup]
 gamename=Vellora
 exefilename=vellora.exe
 ProductTitle=Vellora
 size=16
-urlAgreement=http://127.0.0.1/agreement.html
+urlAgreement=http://127.0.0.1:$port/agreement.html
 uninstname=uninstall.exe
 Publisher=Vellora Studio
 Contact=support@vellora.example
 [config]
-1.0=http://127.0.0.1/update/list.txt
+1.0=http://127.0.0.1:$port/update/list.txt
 INI
+# The update list: action 3 = download srcfile into destfile below the install folder (2), then run
+# cmd on it (1); DEC extracts the package.
+cat >"$demo/www/update/list.txt" <<INI
+[list0]
+action=3
+srcfile=http://127.0.0.1:$port/update/vellora.pak
+destfile=vellora.pak
+cmd=DEC
+INI
+cat >"$demo/www/agreement.html" <<'HTML'
+<!doctype html><meta charset="utf-8"><title>Vellora user agreement</title>
+<h1>Vellora user agreement</h1><p>The demo's stand-in for the publisher's agreement.</p>
+HTML
+sed 's/$/\r/' -i "$demo/www/update/tarnhold.txt" "$demo/www/update/list.txt"
+for f in tarnhold.txt list.txt vellora.pak; do
+    printf '   %-14s %8d bytes\n' "$f" "$(stat -c %s "$demo/www/update/$f")"
+done
 
-python3=/usr/bin/python3
-"$python3" tests/support/http_server.py start --state "$demo" --root "$demo/www" >/dev/null
-trap '"$python3" tests/support/http_server.py stop --state "$demo"' EXIT
-port=$(sed -n 's/^http=//p' "$demo/server.ini" | tr -d '\r')
-echo "Demo server on http://127.0.0.1:$port/"
+xvfb_pid=""
+cleanup() {
+    python3 tests/support/http_server.py stop --state "$demo/server" >/dev/null 2>&1 || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
 
-WINEPREFIX=$(sed -n 's/^VELLORA_WINEPREFIX:PATH=//p' build/win64/CMakeCache.txt)
-export WINEPREFIX
-echo "Fetching the demo configuration the way the installer will:"
-build/win64/wine-run build/win64/tools/fetchurl.exe "http://127.0.0.1:$port/update/tarnhold.txt" | iconv -f GBK -t UTF-8
+say "Serving build/demo/www on http://127.0.0.1:$port/"
+if ! python3 tests/support/http_server.py start --state "$demo/server" --root "$demo/www" --port "$port" >/dev/null; then
+    echo "The demo server could not start: is port $port in use?" >&2
+    exit 1
+fi
+
+if [ $hidden -eq 0 ] && [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
+    mode=window
+else
+    mode=hidden
+    rm -f "$demo/xvfb.number"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$demo/xvfb.number" </dev/null >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$demo/xvfb.number" ] && break; sleep 0.05; done
+    DISPLAY=:$(head -n 1 "$demo/xvfb.number")
+    export DISPLAY
+fi
+
+installer="$win/src/app/vellora_setup.exe"
+# What this run installs is newer than this; an earlier demo installation is not.
+touch "$demo/run.stamp"
+if [ $mode = window ]; then
+    say "Starting the installer on your display ($DISPLAY)"
+    echo "   Click 立即安装 to install into C:\\Program Files\\Vellora\\, or 自定义安装 to pick a folder."
+    echo "   The installer closes itself once the game has started."
+    set +e
+    wine "$installer" </dev/null >/dev/null 2>&1
+    code=$?
+    set -e
+else
+    target='C:\Games\Vellora\'
+    say "No usable display: starting the installer on a hidden one ($DISPLAY) with -path $target"
+    set +e
+    wine "$installer" -path "$target" </dev/null >/dev/null 2>&1
+    code=$?
+    set -e
+fi
+echo "   The installer ended with exit code $code."
+
+say "What was installed"
+# The uninstall entry names the uninstaller, and with it the folder.
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellora'
+entry=$(wine reg query "$uninstall_key" </dev/null 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' || true)
+if [ -z "$entry" ]; then
+    echo "   No uninstall entry: the installation did not finish." >&2
+    exit 1
+fi
+icon=$(printf '%s\n' "$entry" | sed -n 's/.*DisplayIcon[[:space:]]*REG_EXPAND_SZ[[:space:]]*"\(.*\)"$/\1/p')
+windir=${icon%\\uninstall\\*}\\
+unixdir=$(realpath "$(wine winepath -u "$windir" </dev/null 2>/dev/null | tr -d '\r')")
+echo "   Folder: $windir  ($unixdir)"
+(cd "$unixdir" && find . -type f | sed 's|^\./|     |' | sort)
+echo "   Uninstall entry: $uninstall_key"
+printf '%s\n' "$entry" | grep REG_ | sed 's/^ */     /'
+user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/ | grep -v /Public/ | head -n 1)
+user_dir=${user_dir%/}
+echo "   Shortcuts:"
+find "$user_dir/Desktop" "$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Vellora" \
+    -name '*.lnk' 2>/dev/null | sed "s|^$user_dir|     C:\\\\users\\\\$(basename "$user_dir")|; s|/|\\\\|g"
+
+say "The game"
+if [ "$unixdir/started.txt" -nt "$demo/run.stamp" ]; then
+    echo "   Started: $unixdir/started.txt says"
+    sed 's/\r$//; s/^/     /' "$unixdir/started.txt"
+else
+    echo "   The game was not started by this run (no new started.txt): the folder above is an earlier installation." >&2
+    exit 1
+fi
+window=""
+for _ in $(seq 50); do
+    window=$(xdotool search --name '^Vellora$' 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+if [ -n "$window" ]; then
+    echo "   Its window \"Vellora\" is open on $DISPLAY (X window $window)."
+fi
+
+say "Closing the game and stopping the server"
+wine taskkill /im vellora.exe </dev/null >/dev/null 2>&1 || true
+for _ in $(seq 50); do [ -f "$unixdir/closed.txt" ] && break; sleep 0.1; done
+[ -f "$unixdir/closed.txt" ] && echo "   The game closed when asked (closed.txt)."
+cleanup
+trap - EXIT
+"$wineserver" -k 2>/dev/null || true
+
+cat <<EOF
+
+Done in $(( $(date +%s) - started_at )) s. To uninstall, run the command the uninstall entry holds:
+   build/win64/wine-run '${windir}uninstall\\uninstall.exe' '/U:${windir}uninstall\\uninstall.ini'
+(or Wine's own list of installed programs: build/win64/wine-run uninstaller). Then run this demo again.
+EOF

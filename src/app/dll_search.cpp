@@ -1,5 +1,7 @@
 #include "app/dll_search.h"
 
+#include "common/fixed_string.h"
+
 #include <windows.h>
 
 bool HardenDllSearch()
@@ -14,4 +16,18 @@ bool HardenDllSearch()
         return true;
     SetDllDirectoryA("");
     return false;
+}
+
+void PreloadLateSystemDlls()
+{
+    static const char* const kLateDlls[] = {"windowscodecs.dll", "msimg32.dll"};
+    char directory[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(directory, sizeof directory);
+    if (length == 0 || length >= sizeof directory)
+        return;
+    for (const char* name : kLateDlls) {
+        char path[MAX_PATH];
+        if (FormatString(path, "%s\\%s", directory, name))
+            LoadLibraryA(path);
+    }
 }

@@ -9,6 +9,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     // Before anything else can load a DLL.
     HardenDllSearch();
+    PreloadLateSystemDlls();
 
     UniqueHandle mutex;
     if (!TakeSingleInstanceMutex(mutex))

@@ -102,6 +102,18 @@ bool DrawImage(SkinImage& image, HDC dc, int width, int height, int sourceWidth,
                       SRCCOPY) != FALSE;
 }
 
+HBITMAP CreateColourSection(int width, int height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 bool DrawKeyed(SkinImage& image, HDC dc, int width, int height, int sourceX, int sourceWidth,
                int sourceHeight)
 {
@@ -116,14 +128,7 @@ bool DrawKeyed(SkinImage& image, HDC dc, int width, int height, int sourceX, int
     // TransparentBlt implementations differ on the fourth byte of 32-bit pixels (Wine matches it
     // as part of the colour, so magenta with alpha 0 would be drawn). The rectangle goes through a
     // 24-bit copy first: only the colour decides.
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = sourceWidth;
-    info.bmiHeader.biHeight = sourceHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    UniqueBitmap colours(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueBitmap colours(CreateColourSection(sourceWidth, sourceHeight));
     UniqueMemoryDc copy(CreateCompatibleDC(dc));
     if (!colours || !copy)
         return false;

@@ -71,5 +71,10 @@ bool DrawImage(SkinImage& image, HDC dc, int width, int height, int sourceWidth,
 bool DrawKeyed(SkinImage& image, HDC dc, int width, int height, int sourceX, int sourceWidth,
                int sourceHeight);
 
+// A 24-bit DIB section of width x height, black: colours without a fourth byte, so that a keyed
+// copy out of it compares colours only (TransparentBlt implementations differ on the fourth byte
+// of 32-bit pixels; Wine matches it as part of the colour). nullptr on failure.
+HBITMAP CreateColourSection(int width, int height);
+
 // Gives `window` the shape of the non-magenta pixels of the first frame of a four-frame strip.
 bool BuildKeyedRegion(HWND window, SkinImage& image);

@@ -1,5 +1,16 @@
-// The installer window's message handler.
+// The installer window's message handler, the job's two messages and the drag band.
 #include "ui/win32_dialog.h"
+
+#include "common/fixed_string.h"
+#include "ui/control_ids.h"
+#include "ui/page_text.h"
+
+#include <commctrl.h>
+
+namespace {
+// The band along the top of the window by which it is dragged: 21 pixels, both edges included.
+constexpr int kDragBandBottom = 20;
+}  // namespace
 
 LRESULT fgWin32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -16,8 +27,58 @@ LRESULT fgWin32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         EndPaint(window_, &ps);
         return 0;
     }
+    case WM_NCHITTEST:
+        return HitTestDragBand();
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_TIMER:
+        OnTimer(LOWORD(wParam));
+        return 0;
+    case WM_INSTALL_PROGRESS:
+        OnProgress(static_cast<int>(lParam));
+        return 0;
+    case WM_INSTALL_STATUS:
+        OnStatus(static_cast<int>(lParam));
+        return 0;
     default:
         // A close request destroys the window, and WM_DESTROY ends the program.
         return DefWindowProcA(window_, message, wParam, lParam);
     }
+}
+
+void fgWin32Dialog::OnProgress(int percent)
+{
+    progressPercent_ = percent;
+    InvalidateRect(window_, &percentRect_, TRUE);
+    PostMessageA(progressBar_, PBM_SETPOS, percent, 0);
+}
+
+void fgWin32Dialog::OnStatus(int index)
+{
+    // The job posts 0..7 only; anything else is no status at all and changes nothing.
+    const char* text = StatusText(index);
+    if (!text)
+        return;
+    statusIndex_ = index;
+    CopyString(statusText_, text);
+    InvalidateRect(window_, &statusRect_, TRUE);
+    // Failure and completion end the program; the job has closed its boxes by then.
+    if (index == STATUS_FAILED || index == STATUS_COMPLETE)
+        PostQuitMessage(0);
+}
+
+LRESULT fgWin32Dialog::HitTestDragBand() const
+{
+    RECT client;
+    GetClientRect(window_, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window_, &origin);
+    const RECT band = {origin.x, origin.y, origin.x + client.right, origin.y + kDragBandBottom};
+    // Where the cursor is now, not where the message says.
+    POINT cursor;
+    GetCursorPos(&cursor);
+    const bool inBand =
+        cursor.x >= band.left && cursor.x <= band.right && cursor.y >= band.top && cursor.y <= band.bottom;
+    return inBand ? HTCAPTION : HTNOWHERE;
 }

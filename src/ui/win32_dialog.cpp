@@ -1,9 +1,14 @@
 #include "ui/win32_dialog.h"
 
+#include "common/fixed_string.h"
+#include "ui/page_text.h"
 #include "ui/resource_ids.h"
 #include "ui/window_registry.h"
 
-fgWin32Dialog::fgWin32Dialog(HINSTANCE instance) : instance_(instance) {}
+fgWin32Dialog::fgWin32Dialog(HINSTANCE instance) : instance_(instance)
+{
+    CopyString(statusText_, StatusText(STATUS_READING_CONFIG));
+}
 
 fgWin32Dialog::~fgWin32Dialog()
 {
@@ -11,6 +16,9 @@ fgWin32Dialog::~fgWin32Dialog()
     job_.cancelRequested = 1;
     // A registry discarded earlier is recreated empty by this lookup.
     WindowRegistry::Erase(window_);
+    // Closing the handle neither waits for the worker nor stops it.
+    if (job_.thread)
+        CloseHandle(job_.thread);
 }
 
 bool fgWin32Dialog::Create(const char* className, const char* title, DWORD style, RECT rect,

@@ -3,7 +3,10 @@
 // class, creates the borderless pop-up window, enters it in the WindowRegistry and routes every
 // message from StaticWndProc to the object's HandleMessage. The installer window's own members
 // and behaviour follow the framework members (main_window_*.cpp).
+#include "common/win_handles.h"
 #include "install/install_job.h"
+#include "skin/skin_button.h"
+#include "skin/skin_image.h"
 
 #include <windows.h>
 
@@ -26,9 +29,12 @@ public:
     virtual bool Create(const char* className, const char* title, DWORD style, RECT rect,
                         int32_t userValue);
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The slide show: timer IDT_SLIDESHOW shows the next slide. Returns 0.
     virtual int OnTimer(UINT timerId);
+    // Composes the whole client area off screen and copies it to `dc`, leaving out KeyColour.
     virtual int OnPaint(HDC dc);
-    // True when the window may be shown; false when the program is ending.
+    // Creates the controls, fetches the configuration, lays out the start page. True when the
+    // window may be shown; false when the program is ending (no configuration could be fetched).
     virtual bool OnInit();
 
     // The window procedure of the class: the only entry from the system into the framework.
@@ -39,12 +45,70 @@ public:
     int32_t userValue() const { return userValue_; }
     InstallJob& job() { return job_; }
 
+    // What the window shows and will install into, for tests.
+    int viewState() const { return viewState_; }
+    const char* chosenPath() const { return chosenPath_; }
+    const char* defaultPath() const { return defaultPath_; }
+    bool invalidPath() const { return invalidPath_ != 0; }
+    int statusIndex() const { return statusIndex_; }
+
 protected:
+    // Set-up (main_window_init.cpp).
+    void CreateControls();
+    void PlaceWindow();
+    // Layout and commands (main_window_layout.cpp, main_window_commands.cpp).
+    void UpdateLayout();
+    void OnCommand(int id, int notification);
+    void StartInstall();
+    void Browse();
+    void RestoreDefaultPath();
+    void CheckEditedPath();
+    void SetPathEditText(const char* text);
+    // The job's two messages and the drag band (main_window_messages.cpp).
+    void OnProgress(int percent);
+    void OnStatus(int index);
+    LRESULT HitTestDragBand() const;
+    // The pages (main_window_paint.cpp).
+    void PaintStartPage(HDC dc, int clientWidth);
+    void PaintCustomPage(HDC dc);
+    void PaintProgressPage(HDC dc);
+
     // Framework members.
     HWND window_ = nullptr;
     int32_t userValue_ = 0;  // stored by Create; read nowhere
     HINSTANCE instance_;
 
     // Installer window members.
+    HWND progressBar_ = nullptr;
+    HWND agreeCheck_ = nullptr;
+    HWND pathEdit_ = nullptr;
+    CWINButton cancelButton_;       // 1000
+    CWINButton closeButton_;        // 1001
+    CWINButton minimizeButton_;     // 1003
+    CWINButton installButton_;      // 1004
+    CWINButton agreementButton_;    // 1005
+    CWINButton customButton_;       // 1006
+    CWINButton defaultPathButton_;  // 1009
+    CWINButton browseButton_;       // 1008
+    CWINButton backButton_;         // 1010
+    SkinImage background_;          // PNG 154
+    SkinImage banner_;              // PNG 155, start page
+    SkinImage slides_[3];           // PNG 166..168, progress page
+    int32_t viewState_ = 0;
+    char agreementLabel_[264] = "已阅读并同意";
+    int32_t slideIndex_ = 0;
+    int32_t statusIndex_ = 2;
+    int32_t requiredKb_ = 16773;
+    int32_t freeKb_ = 0;             // of the drive of the path in use
+    int32_t progressPercent_ = 0;
     InstallJob job_;  // handed to the worker thread; its cancel flag is set on destruction
+    uint8_t invalidPath_ = 0;        // the edited path's drive cannot be queried
+    uint8_t autoStart_ = 0;          // "-path " was given
+    char statusText_[kPathSize];
+    RECT statusRect_ = {};
+    RECT percentRect_ = {};
+    char defaultPath_[kPathSize] = {};
+    char chosenPath_[kPathSize] = {};
+    UniqueFont editFont_;            // the path edit's font, kept while the edit lives
+    bool settingPathText_ = false;   // the program, not the user, is changing the edit's text
 };

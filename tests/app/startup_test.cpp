@@ -1,25 +1,15 @@
 #include "app/message_loop.h"
 #include "app/single_instance.h"
+#include "ui/config_addresses.h"
 #include "ui/window_registry.h"
 #include "installer_run.h"
+#include "support/config_slot_server.h"
 #include "support/gui_test_support.h"
 #include "support/message_box_recorder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// The text of a message box: its static control that has text.
-std::string BoxText(HWND box)
-{
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char className[32] = {}, text[256] = {};
-        GetClassNameA(child, className, sizeof className);
-        if (lstrcmpiA(className, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
-            return text;
-    }
-    return "";
-}
 
 HWND g_window;
 
@@ -61,6 +51,7 @@ TEST(SingleInstance, HeldMutexShowsTheErrorBoxAndRefusesTheStart)
 TEST(SingleInstance, SecondStartOfTheInstallerShowsTheBoxAndExitsWithZero)
 {
     DesktopLock lock;
+    ConfigSlotServer config(0, kOpeningConfig);
     ChildProcess first(Quoted(InstallerPath()));
     ASSERT_TRUE(first.started());
     HWND window = WaitForWindow(kInstallerTitle, kInstallerTitle, first.id());
@@ -76,7 +67,7 @@ TEST(SingleInstance, SecondStartOfTheInstallerShowsTheBoxAndExitsWithZero)
     ChildProcess second(Quoted(InstallerPath()));
     HWND box = WaitForWindow("#32770", "提示", second.id());
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(BoxText(box), "应用程序已经在运行！");
+    EXPECT_EQ(MessageBoxText(box), "应用程序已经在运行！");
     EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(second.Wait(), 0);
@@ -91,6 +82,8 @@ TEST(SingleInstance, SecondStartOfTheInstallerShowsTheBoxAndExitsWithZero)
 TEST(Startup, RunEndsWithTheQuitCodeOfItsWindow)
 {
     DesktopLock lock;
+    ConfigSlotServer config(0, kOpeningConfig);
+    ResetConfigSlotCounter();
     // Once the window is up, a close request ends the loop with exit code 0.
     g_window = nullptr;
     SetTimer(nullptr, 0, 50, CloseWhenUp);

@@ -76,6 +76,17 @@ HWND WaitForWindow(const char* className, const char* title, DWORD processId, in
     return found;
 }
 
+std::string MessageBoxText(HWND box)
+{
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[32] = {}, text[512] = {};
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
+            return text;
+    }
+    return "";
+}
+
 static LRESULT CALLBACK RefuseEveryWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return message == WM_NCCREATE ? FALSE : DefWindowProcA(window, message, wParam, lParam);

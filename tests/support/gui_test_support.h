@@ -37,6 +37,9 @@ private:
 // the installer shows its window after OnInit, a message box after its text is in place.
 HWND WaitForWindow(const char* className, const char* title, DWORD processId = 0, int timeoutMs = 10000);
 
+// The text of a standard message box (of any process): its static control that has text.
+std::string MessageBoxText(HWND box);
+
 // Registers a window class of this program whose windows refuse to be created (WM_NCCREATE
 // answers FALSE), so that CreateWindowEx with its name fails.
 bool RegisterRefusingClass(const char* name);

@@ -1,6 +1,8 @@
+#include "ui/config_addresses.h"
 #include "ui/resource_ids.h"
 #include "ui/win32_dialog.h"
 #include "ui/window_registry.h"
+#include "support/config_slot_server.h"
 #include "support/gui_test_support.h"
 
 #include <gtest/gtest.h>
@@ -164,6 +166,9 @@ TEST(Win32Dialog, UnregisteredWindowsGetTheFallbacks)
 TEST(Win32Dialog, DestructionCancelsTheJobAndLeavesTheRegistry)
 {
     DesktopLock lock;
+    // The real set-up runs: it needs a configuration.
+    ConfigSlotServer config(0, "[setup]\r\ngamename=Vellora\r\nsize=16\r\n");
+    ResetConfigSlotCounter();
     alignas(fgWin32Dialog) unsigned char storage[sizeof(fgWin32Dialog)];
     auto* dialog = new (storage) fgWin32Dialog(GetModuleHandleA(nullptr));
     ASSERT_TRUE(dialog->Create(kClass, "", 0, kSize, 0));

@@ -1,0 +1,188 @@
+// The installer end to end: the real executable started as a user starts it, clicked with the
+// real mouse, fetching its configuration from the built-in slots and the update list and package
+// from the local server, installing the demo game into Wine's file system, registry and shell,
+// and starting it.
+#include "installer_run.h"
+#include "package/package_test_support.h"
+#include "support/config_slot_server.h"
+#include "support/gui_test_support.h"
+#include "support/mouse_clicks.h"
+#include "support/running_programs.h"
+#include "support/test_support.h"
+#include "ui/control_ids.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <string>
+
+namespace {
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char kNetworkFailure[] = "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决";
+
+std::string SpecialFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+bool KeyExists(const std::string& key)
+{
+    HKEY opened;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+// A message box of `processId`, if one is shown.
+HWND BoxOf(DWORD processId, int timeoutMs) { return WaitForWindow("#32770", nullptr, processId, timeoutMs); }
+
+class InstallerEndToEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Every name the shell and the registry see is the test's own.
+        name_ = std::string("VE") + testing::UnitTest::GetInstance()->current_test_info()->name();
+        served_ = "e2e-" + name_ + "/";
+        char system[MAX_PATH] = {};
+        GetSystemDirectoryA(system, MAX_PATH);
+        defaultDir_ = std::string(system, 3) + "Program Files\\" + name_ + "\\";
+        installDir_ = defaultDir_;
+        SetList(TestServerUrl(served_ + "data.pak"));
+        std::string game, uninstaller;
+        ASSERT_TRUE(ReadFileBytes(BuildPath("demo\\demo_game.exe"), &game));
+        ASSERT_TRUE(ReadFileBytes(BuildPath("demo\\demo_uninstaller.exe"), &uninstaller));
+        const std::string package = EncodeLzmaAlone(
+            SealPackage(BuildContent({{"Game\\" + name_ + ".exe", game},
+                                      {"Game\\caption.txt", Caption()},
+                                      {"Game\\uninstall\\uninst.exe", uninstaller}})),
+            LzmaEnd::Marker);
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "data.pak"), package));
+    }
+
+    void TearDown() override
+    {
+        EndProgramsAt(installDir_ + name_ + ".exe");
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + name_).c_str());
+        DeleteFileA((SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + name_ + ".lnk").c_str());
+        RemoveTree(SpecialFolder(CSIDL_PROGRAMS) + "\\" + name_);
+        RemoveTree(installDir_);
+        RemoveTree(defaultDir_);
+    }
+
+    std::string Caption() const { return "Caption " + name_; }
+    std::string Config() const
+    {
+        return "[setup]\r\ngamename=" + name_ + "\r\nexefilename=" + name_ + ".exe\r\nProductTitle=" + Caption() +
+               "\r\nsize=1\r\nurlAgreement=" + TestServerUrl("agreement.html") +
+               "\r\nuninstname=uninst.exe\r\nPublisher=Vellora Studio\r\nContact=support@vellora.example\r\n"
+               "[config]\r\n1.0=" + TestServerUrl(served_ + "list.txt") + "\r\n";
+    }
+    void SetList(const std::string& packageUrl)
+    {
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "list.txt"),
+                                   "[list0]\r\naction=3\r\nsrcfile=" + packageUrl + "\r\ndestfile=data.pak\r\ncmd=DEC\r\n"));
+    }
+
+    // The installer's window once it is shown.
+    HWND WindowOf(const ChildProcess& installer) const
+    {
+        return WaitForWindow(kInstallerTitle, kInstallerTitle, installer.id(), 20000);
+    }
+
+    void ExpectInstalledAndStarted() const
+    {
+        EXPECT_TRUE(WaitForFile(installDir_ + "started.txt")) << "the game did not start";
+        EXPECT_TRUE(FileExists(installDir_ + "uninstall\\uninstall.ini"));
+        EXPECT_TRUE(FileExists(installDir_ + "uninstall\\uninst.exe"));
+        EXPECT_FALSE(FileExists(installDir_ + "data.pak")) << "the package is deleted";
+        EXPECT_TRUE(KeyExists(kUninstallKey + name_));
+        EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + name_ + ".lnk"));
+        EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_PROGRAMS) + "\\" + name_ + "\\" + name_ + ".lnk"));
+        EXPECT_NE(FindWindowA(nullptr, Caption().c_str()), nullptr) << "the game's window";
+    }
+
+    DesktopLock lock_;
+    std::string name_, served_, defaultDir_, installDir_;
+};
+
+}  // namespace
+
+TEST_F(InstallerEndToEnd, ClickOnInstallInstallsStartsTheGameAndEnds)
+{
+    ConfigSlotServer config(0, Config());
+    ChildProcess installer(Quoted(InstallerPath()));
+    HWND window = WindowOf(installer);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(ClickCentreOf(GetDlgItem(window, IDC_INSTALL)));
+    // Status 7 ends the program.
+    EXPECT_EQ(installer.Wait(60000), 0);
+    ExpectInstalledAndStarted();
+}
+
+TEST_F(InstallerEndToEnd, PathOptionInstallsThereWithoutTheUser)
+{
+    ScratchDir scratch("e2e");
+    installDir_ = scratch / "Game Folder\\";
+    ConfigSlotServer config(0, Config());
+    // The value is the rest of the command line as it stands: spaces need no quotes.
+    ChildProcess installer(Quoted(InstallerPath()) + " -path " + installDir_);
+    EXPECT_EQ(installer.Wait(60000), 0);
+    ExpectInstalledAndStarted();
+    EXPECT_FALSE(FileExists(defaultDir_));
+}
+
+TEST_F(InstallerEndToEnd, FirstServerDownTheSecondServesTheThirdIsNotAsked)
+{
+    ConfigSlotServer second(1, Config()), third(2, Config());
+    ChildProcess installer(Quoted(InstallerPath()));
+    HWND window = WindowOf(installer);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(second.requests(), 1);
+    EXPECT_EQ(third.requests(), 0);
+    // Close on the start page ends the program.
+    ASSERT_TRUE(ClickCentreOf(GetDlgItem(window, IDC_CLOSE)));
+    EXPECT_EQ(installer.Wait(20000), 0);
+}
+
+TEST_F(InstallerEndToEnd, AllServersDownShowTheNetworkBoxAndNoWindow)
+{
+    ChildProcess installer(Quoted(InstallerPath()));
+    HWND box = BoxOf(installer.id(), 20000);
+    ASSERT_NE(box, nullptr);
+    char caption[64] = {};
+    GetWindowTextA(box, caption, sizeof caption);
+    EXPECT_STREQ(caption, "提示");
+    EXPECT_EQ(MessageBoxText(box), kNetworkFailure);
+    HWND window = GetWindow(box, GW_OWNER);
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(IsWindowVisible(window)) << "the installer window is never shown";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(installer.Wait(20000), 0);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(InstallerEndToEnd, CancelDuringTheDownloadEndsWithoutInstalling)
+{
+    // The first quarter at once, then a trickle that would take minutes.
+    SetList(TestServerUrl("fault/body?size=4000000&length=4000000&first=1000000&chunk=2000&delay=200"));
+    ConfigSlotServer config(0, Config());
+    ChildProcess installer(Quoted(InstallerPath()));
+    HWND window = WindowOf(installer);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(ClickCentreOf(GetDlgItem(window, IDC_INSTALL)));
+    HWND progress = GetDlgItem(window, IDC_PROGRESS);
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(progress, PBM_GETPOS, 0, 0) >= 25; }, 30000))
+        << "the package's download did not start";
+    ASSERT_TRUE(ClickCentreOf(GetDlgItem(window, IDC_CANCEL_INSTALL)));
+    // The cancelled download reports failure without a box, and that ends the program.
+    EXPECT_EQ(installer.Wait(30000), 0);
+    EXPECT_EQ(BoxOf(installer.id(), 0), nullptr);
+    EXPECT_FALSE(FileExists(installDir_ + "data.pak")) << "the partial package is deleted";
+    EXPECT_FALSE(FileExists(installDir_ + name_ + ".exe"));
+    EXPECT_FALSE(KeyExists(kUninstallKey + name_));
+}

@@ -1,0 +1,273 @@
+// The installer window in this process: the real set-up against a configuration slot server, the
+// controls driven with their own messages, the job's messages sent as the job would post them.
+#include "ui/config_addresses.h"
+#include "ui/control_ids.h"
+#include "ui/win32_dialog.h"
+#include "support/config_slot_server.h"
+#include "support/gui_test_support.h"
+#include "support/message_box_recorder.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr char kClass[] = "VelloraMainWindowTest";
+constexpr char kGame[] = "Chess";
+
+std::string Config(const std::string& extra = "")
+{
+    return std::string("[setup]\r\ngamename=") + kGame + "\r\nexefilename=chess.exe\r\nsize=16\r\n" + extra;
+}
+
+bool QuitQueued()
+{
+    MSG message;
+    return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
+// Runs the message loop until the quit message comes (true) or `timeoutMs` has passed.
+bool PumpUntilQuit(int timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (static_cast<int>(GetTickCount() - start) < timeoutMs) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return true;
+            DispatchMessageA(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return false;
+}
+
+class MainWindow : public testing::Test {
+protected:
+    void Open(const std::string& config = Config())
+    {
+        server_ = std::make_unique<ConfigSlotServer>(0, config);
+        ASSERT_TRUE(server_->listening());
+        ResetConfigSlotCounter();
+        dialog_ = std::make_unique<fgWin32Dialog>(GetModuleHandleA(nullptr));
+        ASSERT_TRUE(dialog_->Create(kClass, kClass, WS_VISIBLE, RECT{0, 0, 455, 325}, 0));
+        window_ = dialog_->window();
+    }
+
+    void TearDown() override
+    {
+        if (dialog_) {
+            // A started job must be over before its record goes.
+            if (HANDLE thread = dialog_->job().thread) {
+                dialog_->job().cancelRequested = 1;
+                EXPECT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
+            }
+            DestroyWindow(window_);
+            dialog_.reset();
+        }
+        MSG quit;
+        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        SetCurrentDirectoryA(startDirectory_.c_str());
+    }
+
+    HWND Control(int id) const { return GetDlgItem(window_, id); }
+    bool Shown(int id) const { return IsWindowVisible(Control(id)) != FALSE; }
+    void Press(int id) { SendMessageA(Control(id), BM_CLICK, 0, 0); }
+
+    // Types `text` over the edit's whole text, a character at a time, as the keyboard would.
+    void Type(const std::string& text)
+    {
+        HWND edit = Control(IDC_PATH_EDIT);
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        SendMessageA(edit, WM_CHAR, VK_BACK, 0);
+        for (char c : text)
+            SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
+    }
+    std::string EditText() const
+    {
+        char text[600] = {};
+        GetWindowTextA(Control(IDC_PATH_EDIT), text, sizeof text);
+        return text;
+    }
+
+    // The bounding box of what waits to be painted.
+    RECT PendingPaint() const
+    {
+        UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+        GetUpdateRgn(window_, region.get(), FALSE);
+        RECT box = {};
+        GetRgnBox(region.get(), &box);
+        return box;
+    }
+
+    DesktopLock lock_;
+    MessageBoxRecorder boxes_;
+    std::unique_ptr<ConfigSlotServer> server_;
+    std::unique_ptr<fgWin32Dialog> dialog_;
+    HWND window_ = nullptr;
+    std::string startDirectory_ = [] {
+        char directory[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, directory);
+        return std::string(directory);
+    }();
+};
+
+bool operator==(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+TEST_F(MainWindow, OpensCentredOnTheStartPageWithTheDefaultPath)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    RECT rect;
+    GetWindowRect(window_, &rect);
+    EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 455) >> 1);
+    EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 325) >> 1);
+    for (int id : {IDC_CLOSE, IDC_MINIMIZE, IDC_INSTALL, IDC_AGREEMENT, IDC_CUSTOM_INSTALL, IDC_AGREE_CHECK})
+        EXPECT_TRUE(Shown(id)) << id;
+    for (int id : {IDC_BROWSE, IDC_DEFAULT_PATH, IDC_BACK, IDC_PATH_EDIT, IDC_CANCEL_INSTALL, IDC_PROGRESS})
+        EXPECT_FALSE(Shown(id)) << id;
+    EXPECT_EQ(SendMessageA(Control(IDC_AGREE_CHECK), BM_GETCHECK, 0, 0), BST_CHECKED);
+
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string defaultPath = std::string(system, 3) + "Program Files\\" + kGame + "\\";
+    EXPECT_EQ(dialog_->chosenPath(), defaultPath);
+    EXPECT_EQ(EditText(), defaultPath);
+    EXPECT_EQ(SendMessageA(Control(IDC_PATH_EDIT), EM_GETLIMITTEXT, 0, 0), 259 - 5);
+    EXPECT_EQ(dialog_->job().requiredKb, 16 * 1024);
+}
+
+TEST_F(MainWindow, AgreementBoxEnablesAndDisablesInstallAndCustomInstall)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Press(IDC_AGREE_CHECK);
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_INSTALL)));
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_CUSTOM_INSTALL)));
+    Press(IDC_AGREE_CHECK);
+    EXPECT_TRUE(IsWindowEnabled(Control(IDC_INSTALL)));
+    EXPECT_TRUE(IsWindowEnabled(Control(IDC_CUSTOM_INSTALL)));
+}
+
+TEST_F(MainWindow, TypedPathGetsTheGameFolderOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Press(IDC_CUSTOM_INSTALL);
+    ASSERT_EQ(dialog_->viewState(), VIEW_CUSTOM);
+    for (int id : {IDC_BROWSE, IDC_DEFAULT_PATH, IDC_BACK, IDC_PATH_EDIT, IDC_INSTALL})
+        EXPECT_TRUE(Shown(id)) << id;
+    EXPECT_FALSE(Shown(IDC_AGREE_CHECK));
+
+    for (const char* typed : {"C:\\Games", "C:\\Games\\Chess", "C:\\Games\\Chess\\", "C:/Games/"}) {
+        Type(typed);
+        EXPECT_EQ(EditText(), typed);
+        EXPECT_STREQ(dialog_->chosenPath(), typed[2] == '/' ? "C:/Games/Chess\\" : "C:\\Games\\Chess\\") << typed;
+        EXPECT_FALSE(dialog_->invalidPath());
+    }
+
+    // A text of 260 characters or more (only a paste past the limit gets there) is taken back.
+    SendMessageA(Control(IDC_PATH_EDIT), EM_LIMITTEXT, 1000, 0);
+    const std::string tooLong = "C:\\" + std::string(300, 'a');
+    SendMessageA(Control(IDC_PATH_EDIT), EM_SETSEL, 0, -1);
+    SendMessageA(Control(IDC_PATH_EDIT), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(tooLong.c_str()));
+    EXPECT_EQ(EditText(), "C:/Games/Chess\\");
+    EXPECT_STREQ(dialog_->chosenPath(), "C:/Games/Chess\\");
+
+    Press(IDC_BACK);
+    EXPECT_EQ(dialog_->viewState(), VIEW_START);
+    EXPECT_TRUE(Shown(IDC_AGREE_CHECK));
+}
+
+TEST_F(MainWindow, InvalidDriveBlocksInstallUntilThePathIsCorrected)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Press(IDC_CUSTOM_INSTALL);
+    Type("Q:\\Games");  // no such drive in the test prefix
+    EXPECT_TRUE(dialog_->invalidPath());
+    EXPECT_STREQ(dialog_->chosenPath(), dialog_->defaultPath());
+
+    Press(IDC_INSTALL);
+    auto boxes = boxes_.boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].owner, window_);
+    EXPECT_EQ(boxes[0].text, "指定的路径无效");
+    EXPECT_EQ(boxes[0].caption, "确认");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(dialog_->viewState(), VIEW_CUSTOM);
+    EXPECT_EQ(dialog_->job().thread, nullptr);
+
+    Type("C:\\Games");
+    EXPECT_FALSE(dialog_->invalidPath());
+
+    // An empty text names no folder; restoring the default path clears the mark.
+    Type("");
+    EXPECT_TRUE(dialog_->invalidPath());
+    Press(IDC_DEFAULT_PATH);
+    EXPECT_FALSE(dialog_->invalidPath());
+    EXPECT_STREQ(dialog_->chosenPath(), dialog_->defaultPath());
+    EXPECT_EQ(EditText(), dialog_->defaultPath());
+}
+
+TEST_F(MainWindow, ProgressAndStatusRedrawOnlyTheirTexts)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    UpdateWindow(window_);
+    SendMessageA(window_, WM_INSTALL_PROGRESS, 0, 55);
+    EXPECT_TRUE(PendingPaint() == (RECT{300, 232, 436, 247}));
+    PumpUntil([&] { return SendMessageA(Control(IDC_PROGRESS), PBM_GETPOS, 0, 0) == 55; }, 2000);
+    EXPECT_EQ(SendMessageA(Control(IDC_PROGRESS), PBM_GETPOS, 0, 0), 55);
+
+    UpdateWindow(window_);
+    SendMessageA(window_, WM_INSTALL_STATUS, 0, 4);
+    EXPECT_TRUE(PendingPaint() == (RECT{18, 232, 318, 247}));
+    EXPECT_EQ(dialog_->statusIndex(), 4);
+    // No index the job knows: nothing changes.
+    UpdateWindow(window_);
+    SendMessageA(window_, WM_INSTALL_STATUS, 0, 9);
+    EXPECT_EQ(dialog_->statusIndex(), 4);
+    EXPECT_TRUE(PendingPaint() == (RECT{0, 0, 0, 0}));
+    EXPECT_FALSE(QuitQueued());
+
+    SendMessageA(window_, WM_INSTALL_STATUS, 0, 6);
+    EXPECT_FALSE(QuitQueued());
+    SendMessageA(window_, WM_INSTALL_STATUS, 0, 7);
+    EXPECT_TRUE(QuitQueued());
+}
+
+TEST_F(MainWindow, CloseOnTheProgressPageOnlyAsksTheJobToStop)
+{
+    // The update list never comes: the job waits in its download until it is cancelled.
+    ASSERT_NO_FATAL_FAILURE(Open(Config("[config]\r\n1.0=" + TestServerUrl("fault/stall") + "\r\n")));
+    ScratchDir folder("window");
+    Press(IDC_CUSTOM_INSTALL);
+    Type(folder.path());
+    const std::string installDir = folder / "Chess\\";
+    ASSERT_STREQ(dialog_->chosenPath(), installDir.c_str());
+    Press(IDC_INSTALL);
+    ASSERT_EQ(dialog_->viewState(), VIEW_PROGRESS);
+    EXPECT_TRUE(Shown(IDC_PROGRESS));
+    EXPECT_TRUE(Shown(IDC_CANCEL_INSTALL));
+    EXPECT_FALSE(Shown(IDC_INSTALL));
+    ASSERT_NE(dialog_->job().thread, nullptr);
+    EXPECT_EQ(dialog_->job().window, window_);
+    EXPECT_STREQ(dialog_->job().installDir, installDir.c_str());
+    EXPECT_TRUE(FileExists(installDir)) << "the folder is made before the job starts";
+
+    Press(IDC_CLOSE);
+    EXPECT_EQ(dialog_->job().cancelRequested.load(), 1);
+    EXPECT_TRUE(IsWindowVisible(window_));
+    EXPECT_FALSE(QuitQueued());
+    // The cancelled download reports failure, and that ends the program.
+    EXPECT_TRUE(PumpUntilQuit(20000));
+    EXPECT_EQ(dialog_->statusIndex(), 0);
+    EXPECT_TRUE(boxes_.boxes().empty());
+    SetCurrentDirectoryA(startDirectory_.c_str());  // the job moved into the install folder
+}

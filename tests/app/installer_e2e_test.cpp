@@ -3,7 +3,7 @@
 // from the local server, installing the demo game into Wine's file system, registry and shell,
 // and starting it.
 #include "installer_run.h"
-#include "package/package_test_support.h"
+#include "support/make_package.h"
 #include "support/config_slot_server.h"
 #include "support/gui_test_support.h"
 #include "support/mouse_clicks.h"
@@ -56,11 +56,9 @@ protected:
         std::string game, uninstaller;
         ASSERT_TRUE(ReadFileBytes(BuildPath("demo\\demo_game.exe"), &game));
         ASSERT_TRUE(ReadFileBytes(BuildPath("demo\\demo_uninstaller.exe"), &uninstaller));
-        const std::string package = EncodeLzmaAlone(
-            SealPackage(BuildContent({{"Game\\" + name_ + ".exe", game},
-                                      {"Game\\caption.txt", Caption()},
-                                      {"Game\\uninstall\\uninst.exe", uninstaller}})),
-            LzmaEnd::Marker);
+        const std::string package = MakePackage({{"Game\\" + name_ + ".exe", game},
+                                                 {"Game\\caption.txt", Caption()},
+                                                 {"Game\\uninstall\\uninst.exe", uninstaller}});
         ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "data.pak"), package));
     }
 

@@ -5,8 +5,7 @@
 
 #include "common/fixed_string.h"
 #include "net/download.h"
-#include "packing/lzma_alone_encoder.h"
-#include "packing/package_sealer.h"
+#include "support/make_package.h"
 #include "support/message_box_recorder.h"
 #include "support/posted_messages.h"
 #include "support/running_programs.h"
@@ -38,22 +37,6 @@ std::string SpecialFolder(int csidl)
     char path[MAX_PATH] = {};
     SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
-}
-
-using NamedData = std::pair<std::string, std::string>;
-
-// A package as the publisher's tool makes it: entry table and bytes, AES, LZMA-alone.
-std::string MakePackage(const std::vector<NamedData>& entries)
-{
-    std::vector<TableEntry> table;
-    for (const NamedData& e : entries)
-        table.push_back({e.first, static_cast<uint32_t>(e.second.size())});
-    std::string content;
-    uint32_t contentLength = 0;
-    EXPECT_TRUE(BuildEntryTable(table, &content, &contentLength));
-    for (const NamedData& e : entries)
-        content += e.second;
-    return EncodeLzmaAloneFile(SealContent(content, contentLength), 6);
 }
 
 std::vector<int> Statuses(const Posts& posts)
@@ -130,9 +113,9 @@ protected:
                 "\r\ndestfile=data.pak\r\ncmd=" + cmd);
     }
     // The demo game and uninstaller in a package, plus `extra` entries.
-    void ServePackage(std::vector<NamedData> extra = {}, bool withGame = true)
+    void ServePackage(std::vector<PackageFile> extra = {}, bool withGame = true)
     {
-        std::vector<NamedData> entries = {
+        std::vector<PackageFile> entries = {
             {"Game\\uninstall\\uninst.exe", ReadBuilt("demo\\demo_uninstaller.exe")},
             {"Game\\Data\\Readme.TXT", "readme"},
             {"Game\\caption.txt", job.productTitle},

@@ -4,7 +4,7 @@
 #include "common/win_handles.h"
 #include "shell/directories.h"
 #include "shell/shortcut.h"
-#include "shell/special_folder.h"
+#include "shell/shell_folder.h"
 #include "shell/uninstall_entry.h"
 
 #include <cstring>

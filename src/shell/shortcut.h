@@ -2,7 +2,7 @@
 // Shell shortcuts (".lnk" files) on the desktop and in the Start menu. Each call initialises COM
 // on the calling thread for itself and reports nothing: a shortcut that cannot be made or removed
 // is simply missing or left in place.
-#include "shell/special_folder.h"
+#include "shell/shell_folder.h"
 
 // Removes the shortcut `name` (relative to `folder`, without ".lnk"); a missing one is fine.
 // With `group` set, `name` is a Start-menu group: its folder goes with everything in it. A group

@@ -1,4 +1,4 @@
-#include "shell/special_folder.h"
+#include "shell/shell_folder.h"
 
 #include "common/fixed_string.h"
 #include "common/unique_resource.h"

@@ -16,9 +16,15 @@ fgWin32Dialog::~fgWin32Dialog()
     job_.cancelRequested = 1;
     // A registry discarded earlier is recreated empty by this lookup.
     WindowRegistry::Erase(window_);
-    // Closing the handle neither waits for the worker nor stops it.
-    if (job_.thread)
+    // Closing the handle neither waits for the worker nor stops it. A worker that still runs
+    // keeps reading and writing the record, so the record is then left to the process's end.
+    bool workerRunning = false;
+    if (job_.thread) {
+        workerRunning = WaitForSingleObject(job_.thread, 0) == WAIT_TIMEOUT;
         CloseHandle(job_.thread);
+    }
+    if (!workerRunning)
+        delete &job_;
 }
 
 bool fgWin32Dialog::Create(const char* className, const char* title, DWORD style, RECT rect,

@@ -101,7 +101,10 @@ protected:
     int32_t requiredKb_ = 16773;
     int32_t freeKb_ = 0;             // of the drive of the path in use
     int32_t progressPercent_ = 0;
-    InstallJob job_;  // handed to the worker thread; its cancel flag is set on destruction
+    // Handed to the worker thread; its cancel flag is set on destruction. It lives apart from the
+    // window object: a worker that still runs when the window goes away must keep a valid record
+    // until the process ends (nothing waits for the worker).
+    InstallJob& job_ = *new InstallJob;
     uint8_t invalidPath_ = 0;        // the edited path's drive cannot be queried
     uint8_t autoStart_ = 0;          // "-path " was given
     char statusText_[kPathSize];

@@ -1,23 +1,10 @@
 // fetchurl URL
 // Fetches one address through WinINet, the way the installer does, and prints the body.
 // Publishers use it to check that their servers answer what the installer expects.
-#include "common/unique_resource.h"
-
-#include <windows.h>
-#include <wininet.h>
+#include "net/internet_handle.h"
 
 #include <cstdio>
-
-namespace {
-
-struct InternetHandleTraits {
-    using Type = HINTERNET;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type h) noexcept { InternetCloseHandle(h); }
-};
-using UniqueInternet = UniqueResource<InternetHandleTraits>;
-
-}  // namespace
+#include <cstring>
 
 int main(int argc, char** argv)
 {

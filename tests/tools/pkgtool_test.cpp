@@ -157,6 +157,14 @@ TEST_F(Pkgtool, PackRefusesWhatTheInstallerWouldNotGiveBackAsItIs)
     Put("Case/A.txt", "x");  // only a case-sensitive file system holds both
     Put("Case/a.txt", "y");
     ExpectPackRefused("Case", "would both be installed as a.txt");
+    // 259 bytes with the top-level folder on disk, one more in the table: the ".7z" of a nested
+    // ".r", or the closing backslash of an empty folder.
+    Put("Long/d/" + std::string(250, 'n') + ".r", "x");
+    ExpectPackRefused("Long", "longer than a package entry holds", {"--nest", "*.r"});
+    Put("LongFolder/x.txt", "x");
+    CreateOneDirectory(Path("LongFolder/d").c_str());
+    CreateOneDirectory(Path("LongFolder/d/" + std::string(246, 'e')).c_str());
+    ExpectPackRefused("LongFolder", "longer than a package entry holds");
 #endif
 
     Put("Inside/a.txt", "x");

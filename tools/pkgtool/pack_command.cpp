@@ -202,6 +202,10 @@ private:
                 name = name.substr(0, name.size() - 2) + kNestedMark;
 
             const std::string shown = ShownPath(entry.relative);
+            // What the table stores: ".7z" for a nested ".r" and the folder mark of an empty folder
+            // each take a byte more than the name on disk.
+            if (root_.size() + 1 + name.size() >= kPackageNameSize)
+                return Refuse(shown + ": the name is longer than a package entry holds (259 bytes)");
             EntryTarget target = ClassifyEntryPath(("\\" + name).c_str());
             if (target != (entry.source.empty() ? EntryTarget::Directory : EntryTarget::File))
                 return Refuse(shown + ": the installer refuses this name (device names, \"..\", trailing dots "

@@ -113,9 +113,13 @@ TEST_F(Pkgtool, ListPrintsTheLoweredKeysInOrderWithOffsetAndSize)
 
 TEST_F(Pkgtool, CommandLineConventions)
 {
-    ProgramRun help = Run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: pkgtool pack DIR -o PACKAGE", 0), 0u);
+    for (const std::vector<std::string>& asking : std::vector<std::vector<std::string>>{
+             {"--help"}, {"-h"}, {"pack", "--help"}, {"list", "--help"}, {"extract", Path("p"), "-h"}}) {
+        ProgramRun help = Run(asking);
+        EXPECT_EQ(help.status, 0) << asking.back();
+        EXPECT_EQ(help.out.rfind("usage: pkgtool pack DIR -o PACKAGE", 0), 0u) << asking.back();
+        EXPECT_EQ(help.err, "") << asking.back();
+    }
 
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
              {}, {"frobnicate"}, {"pack", Path("x")}, {"pack", Path("x"), "-o", Path("y"), "--level", "12"},

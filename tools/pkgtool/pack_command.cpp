@@ -300,8 +300,11 @@ private:
             temporaries.Add(temporary);
             FileSink file(temporary);
             LzmaAloneEncoder encoder(file, options_.level, entry.sourceSize);
-            if (!file.ok() || !Copy(entry.source, entry.sourceSize, encoder, bar) || !encoder.Finish() ||
-                !file.Close())
+            if (!file.ok())
+                return Refuse(file.error());
+            if (!Copy(entry.source, entry.sourceSize, encoder, bar))
+                return false;  // it said why
+            if (!encoder.Finish() || !file.Close())
                 return Refuse(!encoder.error().empty() ? encoder.error() : file.error());
             if (file.written() > UINT32_MAX)
                 return Refuse(entry.source + ": larger than a package entry holds once compressed");
@@ -327,7 +330,8 @@ private:
         FileSink file(options_.output);
         if (!file.ok())
             return Refuse(file.error());
-        bool written = WriteLayers(file, tableBytes) && file.Close();
+        // WriteLayers says why it failed; the last bytes may only fail to reach the disk at Close.
+        bool written = WriteLayers(file, tableBytes) && (file.Close() || Refuse(file.error()));
         if (!written) {
             RemovePath(options_.output);
             return false;

@@ -6,6 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <random>
 #include <string>
@@ -113,9 +119,13 @@ TEST_F(Pkgtool, ListPrintsTheLoweredKeysInOrderWithOffsetAndSize)
 
 TEST_F(Pkgtool, CommandLineConventions)
 {
-    ProgramRun help = Run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: pkgtool pack DIR -o PACKAGE", 0), 0u);
+    for (const std::vector<std::string>& asking : std::vector<std::vector<std::string>>{
+             {"--help"}, {"-h"}, {"pack", "--help"}, {"list", "--help"}, {"extract", Path("p"), "-h"}}) {
+        ProgramRun help = Run(asking);
+        EXPECT_EQ(help.status, 0) << asking.back();
+        EXPECT_EQ(help.out.rfind("usage: pkgtool pack DIR -o PACKAGE", 0), 0u) << asking.back();
+        EXPECT_EQ(help.err, "") << asking.back();
+    }
 
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
              {}, {"frobnicate"}, {"pack", Path("x")}, {"pack", Path("x"), "-o", Path("y"), "--level", "12"},
@@ -157,6 +167,14 @@ TEST_F(Pkgtool, PackRefusesWhatTheInstallerWouldNotGiveBackAsItIs)
     Put("Case/A.txt", "x");  // only a case-sensitive file system holds both
     Put("Case/a.txt", "y");
     ExpectPackRefused("Case", "would both be installed as a.txt");
+    // 259 bytes with the top-level folder on disk, one more in the table: the ".7z" of a nested
+    // ".r", or the closing backslash of an empty folder.
+    Put("Long/d/" + std::string(250, 'n') + ".r", "x");
+    ExpectPackRefused("Long", "longer than a package entry holds", {"--nest", "*.r"});
+    Put("LongFolder/x.txt", "x");
+    CreateOneDirectory(Path("LongFolder/d").c_str());
+    CreateOneDirectory(Path("LongFolder/d/" + std::string(246, 'e')).c_str());
+    ExpectPackRefused("LongFolder", "longer than a package entry holds");
 #endif
 
     Put("Inside/a.txt", "x");
@@ -168,3 +186,30 @@ TEST_F(Pkgtool, PackRefusesWhatTheInstallerWouldNotGiveBackAsItIs)
     EXPECT_EQ(extract.status, 1);
     EXPECT_NE(extract.err.find("would delete it"), std::string::npos) << extract.err;
 }
+
+#ifndef _WIN32
+TEST_F(Pkgtool, FailuresWhileWritingSayWhyOnOneLine)
+{
+    // A file that is not the size it claims: a nested one fails while it is compressed.
+    Put("Proc/a.txt", "x");
+    ASSERT_EQ(symlink("/proc/self/status", Path("Proc/status.r").c_str()), 0);
+    ExpectPackRefused("Proc", "changed while packing", {"--nest", "*.r"});
+
+    // A disk that fills up when the last bytes are flushed, as the package is closed: the file-size
+    // limit stands in for it (the package stays below the stream's buffer until then).
+    Put("Small/a.bin", RandomBytes(2500));
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 2048;
+    auto previous = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    ProgramRun run = Run({"pack", Path("Small"), "-o", Path("Small.pak")});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("pkgtool: cannot write " + Path("Small.pak"), 0), 0u) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_FALSE(FileExists(Path("Small.pak")));
+}
+#endif

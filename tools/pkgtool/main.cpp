@@ -89,7 +89,10 @@ int main(int argc, char** argv)
     if (argc < 2)
         return Usage("no command given");
     const char* command = argv[1];
-    if (strcmp(command, "--help") == 0 || strcmp(command, "-h") == 0 || strcmp(command, "help") == 0) {
+    bool help = strcmp(command, "help") == 0;
+    for (int i = 1; i < argc && !help; ++i)  // "pkgtool pack --help" asks for help too
+        help = strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0;
+    if (help) {
         printf("%s%s", kUsage, kHelp);
         return 0;
     }

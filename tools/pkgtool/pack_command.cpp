@@ -202,6 +202,10 @@ private:
                 name = name.substr(0, name.size() - 2) + kNestedMark;
 
             const std::string shown = ShownPath(entry.relative);
+            // What the table stores: ".7z" for a nested ".r" and the folder mark of an empty folder
+            // each take a byte more than the name on disk.
+            if (root_.size() + 1 + name.size() >= kPackageNameSize)
+                return Refuse(shown + ": the name is longer than a package entry holds (259 bytes)");
             EntryTarget target = ClassifyEntryPath(("\\" + name).c_str());
             if (target != (entry.source.empty() ? EntryTarget::Directory : EntryTarget::File))
                 return Refuse(shown + ": the installer refuses this name (device names, \"..\", trailing dots "
@@ -296,8 +300,11 @@ private:
             temporaries.Add(temporary);
             FileSink file(temporary);
             LzmaAloneEncoder encoder(file, options_.level, entry.sourceSize);
-            if (!file.ok() || !Copy(entry.source, entry.sourceSize, encoder, bar) || !encoder.Finish() ||
-                !file.Close())
+            if (!file.ok())
+                return Refuse(file.error());
+            if (!Copy(entry.source, entry.sourceSize, encoder, bar))
+                return false;  // it said why
+            if (!encoder.Finish() || !file.Close())
                 return Refuse(!encoder.error().empty() ? encoder.error() : file.error());
             if (file.written() > UINT32_MAX)
                 return Refuse(entry.source + ": larger than a package entry holds once compressed");
@@ -323,7 +330,8 @@ private:
         FileSink file(options_.output);
         if (!file.ok())
             return Refuse(file.error());
-        bool written = WriteLayers(file, tableBytes) && file.Close();
+        // WriteLayers says why it failed; the last bytes may only fail to reach the disk at Close.
+        bool written = WriteLayers(file, tableBytes) && (file.Close() || Refuse(file.error()));
         if (!written) {
             RemovePath(options_.output);
             return false;

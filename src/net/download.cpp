@@ -4,6 +4,7 @@
 #include "common/message_box.h"
 #include "net/async_session.h"
 #include "net/download_target.h"
+#include "shell/path_chars.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -63,6 +64,12 @@ bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSi
 {
     if (targetName) {
         const char* name = targetName[0] == '\\' ? targetName + 1 : targetName;
+        // The name comes from the update list on the server: it must not lead out of the install
+        // directory (a ".." part, a drive). Doubled separators are read as one, so they stay in.
+        if (MayLeadOutOfFolder(name)) {
+            FormatString(job.message, "本地文件路径错误.\n文件:%s.", name);
+            return false;
+        }
         // installDir ends with a backslash, so this doubles it; Windows reads the two as one.
         if (FormatString(path, "%s\\%s", job.installDir, name))
             return true;

@@ -22,8 +22,9 @@ DownloadTimeouts SetDownloadTimeouts(DownloadTimeouts timeouts);
 
 // Fetches `url` into a local file and returns 0 on success, 1 on failure.
 //
-//   targetName  name relative to job.installDir (one leading backslash is dropped), or null for a
-//               new temporary file with the prefix "fgl" in the temporary folder;
+//   targetName  name relative to job.installDir (one leading backslash is dropped; a name that
+//               leads out of it fails), or null for a new temporary file with the prefix "fgl" in
+//               the temporary folder;
 //   localPath   receives the local file's full path as soon as it is known;
 //   quiet       on failure, show no box and leave the detailed reason in job.message.
 //

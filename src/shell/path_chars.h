@@ -14,3 +14,12 @@ char* FindLastBackslash(char* text);
 
 // True when the last character of `text` is a backslash or a forward slash.
 bool EndsWithSeparator(const char* text);
+
+// True when `name`, joined to a folder, may name something outside it: it holds a colon (a drive
+// or a stream) or a part between separators that is "..".
+bool MayLeadOutOfFolder(const char* name);
+
+// True when `name`, taken relative to a folder, names something of its own below that folder:
+// not empty, not leading out of it, and no part between separators that is empty or ".". So
+// "a\b" and "a/b" pass; "", "\a", "a\", ".", "..\a", "a\..\..\b" and "C:a" fail.
+bool NamesItemBelowFolder(const char* name);

@@ -12,24 +12,6 @@
 
 namespace {
 
-// True when `name` is a relative path whose every part names a real folder level.
-bool NamesFolderBelow(const char* name)
-{
-    if (name[0] == '\0' || strchr(name, ':') != nullptr)
-        return false;
-    const char* part = name;
-    for (const char* p = name;; p += CharWidth(p)) {
-        if (*p != '\0' && !IsPathSeparator(*p))
-            continue;
-        size_t length = static_cast<size_t>(p - part);
-        if (length == 0 || (length == 1 && part[0] == '.') || (length == 2 && part[0] == '.' && part[1] == '.'))
-            return false;
-        if (*p == '\0')
-            return true;
-        part = p + 1;
-    }
-}
-
 // The working directory of a shortcut to `target`: the target's folder (its last backslash
 // dropped), with the first character, the drive letter, upper-cased in the current locale.
 bool MakeWorkingDirectory(char (&out)[MAX_PATH], const char* target)
@@ -48,7 +30,7 @@ bool MakeWorkingDirectory(char (&out)[MAX_PATH], const char* target)
 
 void RemoveShortcut(const char* name, ShortcutFolder folder, bool group)
 {
-    if (name == nullptr || (group && !NamesFolderBelow(name)))
+    if (name == nullptr || (group && !NamesItemBelowFolder(name)))
         return;
     ScopedComInit com;
     char path[MAX_PATH];

@@ -334,6 +334,28 @@ TEST_F(InstallJobTest, AnUnknownCommandComesAfterTheDownload)
     EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 4, 6, 0}));
 }
 
+TEST_F(InstallJobTest, AFailedPackageDownloadEndsWithTheDownloadsBoxAndStatusZero)
+{
+    ServePackage();
+    const std::string refused = "http://127.0.0.1:" + std::to_string(TestServerPort("refused")) + "/data.pak";
+    // A server that cannot be reached, and a destfile that would lead out of the install directory.
+    for (const std::string& files : {"srcfile=" + refused + "\r\ndestfile=data.pak",
+                                     "srcfile=" + TestServerUrl(served + "data.pak") + "\r\ndestfile=..\\escaped.pak"}) {
+        SCOPED_TRACE(files);
+        MessageBoxRecorder fresh;
+        SetList("action=3\r\ncmd=DEC\r\n" + files);
+        Posts posts = Run();
+        auto shown = fresh.boxes();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！");
+        // Status 0 from the download, then once more from the job.
+        EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 4, 0, 0}));
+    }
+    EXPECT_FALSE(FileExists(scratch / "escaped.pak"));
+    EXPECT_FALSE(FileExists(installDir + "data.pak"));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+}
+
 TEST_F(InstallJobTest, AFailedExtractionRegistersNothing)
 {
     SetPackageList();

@@ -112,6 +112,30 @@ TEST_F(DownloadFaultTest, LocalFileFailures)
                   "写入文件错误.\n文件:" + TestRuntimeDir() + "\\full-disk\\\\package-quiet.bin.", "package-box.bin");
 }
 
+TEST_F(DownloadFaultTest, TargetNamesLeadingOutOfTheInstallDirectoryAreRefused)
+{
+    // The install directory is a folder below the scratch folder; nothing may land beside it.
+    ASSERT_TRUE(CreateDirectoryA((dir.path() + "\\game").c_str(), nullptr));
+    SetInstallDir(dir.path() + "\\game");
+    const std::string url = FaultBody("size=13&length=13");
+    for (const std::string& name : std::vector<std::string>{"..\\escaped.bin", "\\..\\escaped.bin",
+                                                            "sub\\..\\..\\escaped.bin", "sub/../../escaped.bin",
+                                                            "a\\..\\b\\..\\..\\escaped.bin",
+                                                            dir.path() + "\\escaped.bin"}) {
+        SCOPED_TRACE(name);
+        const std::string shown = name[0] == '\\' ? name.substr(1) : name;
+        ExpectFailure(name.c_str(), url, "本地文件路径错误.\n文件:" + shown + ".");
+        EXPECT_FALSE(FileExists(dir.path() + "\\escaped.bin"));
+    }
+    EXPECT_EQ(TestServerLog().find("size=13&length=13"), std::string::npos);  // nothing was asked for
+    // Separators the platform reads as one keep the file inside.
+    for (const char* name : {"/inside.bin", "\\\\inside.bin", ".\\inside.bin"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Download(name, url), 0);
+        EXPECT_TRUE(DeleteFileA((dir.path() + "\\game\\inside.bin").c_str()));
+    }
+}
+
 TEST_F(DownloadFaultTest, StalledServerEndsWithTheTimeOut)
 {
     const DownloadTimeouts previous = SetDownloadTimeouts({2000, 2000});

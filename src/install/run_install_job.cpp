@@ -12,6 +12,7 @@
 #include "net/download.h"
 #include "package/extract.h"
 #include "shell/integrate.h"
+#include "shell/path_chars.h"
 
 #include <cstring>
 
@@ -69,6 +70,14 @@ bool InstallPackage(InstallJob& job, const UpdateListFiles& files)
     PostMessageA(job.window, WM_INSTALL_PROGRESS, 0, 0);
     if (strcmp(files.cmd, kCommandExtract) != 0) {
         Fail(job, kUnknownCommand);
+        return false;
+    }
+
+    // The package name comes from the server. Without a download before it (action 1) nothing
+    // has checked it yet, and the extraction writes its intermediate file beside the package and
+    // deletes the package afterwards: neither may happen outside the game's folder.
+    if (MayLeadOutOfFolder(files.destFile)) {
+        Fail(job, kExtractFailed);
         return false;
     }
 

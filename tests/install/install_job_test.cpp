@@ -367,6 +367,25 @@ TEST_F(InstallJobTest, AFailedExtractionRegistersNothing)
     EXPECT_FALSE(FileExists(GroupFolder()));
 }
 
+TEST_F(InstallJobTest, APackageOutsideTheFolderIsNeitherExtractedNorDeleted)
+{
+    // A list that only extracts (action 1) names a valid package one folder up.
+    ServePackage();
+    std::string package;
+    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+    ASSERT_TRUE(WriteFileBytes(scratch / "outside.pak", package));
+    ASSERT_TRUE(WriteFileBytes(scratch / "outside_.rar", "the player's own file"));
+    SetList("action=1\r\ndestfile=..\\outside.pak\r\ncmd=DEC");
+    Posts posts = Run();
+    ExpectFailure(posts, "解压文件失败");
+    EXPECT_TRUE(FileExists(scratch / "outside.pak"));
+    std::string kept;
+    ASSERT_TRUE(ReadFileBytes(scratch / "outside_.rar", &kept));
+    EXPECT_EQ(kept, "the player's own file");
+    EXPECT_FALSE(FileExists(installDir + exeName));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+}
+
 TEST_F(InstallJobTest, AMissingGameIsReportedAfterShortcutsAndEntryAreMade)
 {
     SetPackageList();

@@ -28,6 +28,8 @@ PathOption TakePathOption(const char* commandLine, char (&value)[kPathSize])
     const char* option = FindPathOption(commandLine);
     if (option == nullptr)
         return PathOption::Absent;
+    if (option[0] == '\0')
+        return PathOption::Empty;
     if (strlen(option) > kMaxPathLength)
         return PathOption::TooLong;
     CopyString(value, option);

@@ -11,6 +11,8 @@ enum class PathOption {
     Absent,   // no "-path " in the command line
     Taken,    // the value is in `value`
     TooLong,  // the value has more than 259 characters: not used (a cut path names another folder)
+    Empty,    // nothing follows the option: no folder, not used (the job would write beside the
+              // current directory or in the root of its drive)
 };
 PathOption TakePathOption(const char* commandLine, char (&value)[kPathSize]);
 

@@ -76,6 +76,8 @@ TEST(WindowRules, PathOptionIsTheRestOfTheCommandLineUnchanged)
     EXPECT_EQ(TakePathOption(("a -path " + longest).c_str(), value), PathOption::Taken);
     EXPECT_EQ(value, longest);
     EXPECT_EQ(TakePathOption(("a -path " + longest + "x").c_str(), value), PathOption::TooLong);
+    // The option with nothing after it names no folder: the window opens as usual.
+    EXPECT_EQ(TakePathOption("setup.exe -path ", value), PathOption::Empty);
 }
 
 TEST(WindowRules, DefaultPathIsProgramFilesOnTheSystemDrive)

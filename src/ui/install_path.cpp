@@ -46,6 +46,18 @@ bool FormatDefaultPath(char (&path)[kPathSize], const char* systemDirectory, con
     return false;
 }
 
+bool HasForbiddenPathCharacter(const char* path)
+{
+    for (const char* p = path; *p != '\0'; p += CharWidth(p)) {
+        if (CharWidth(p) == 2)
+            continue;
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || strchr("<>\"|?*", c) != nullptr || (c == ':' && p - path != 1))
+            return true;
+    }
+    return false;
+}
+
 bool ComposeInstallPath(const char* candidate, const char* gameName, char (&chosen)[kPathSize])
 {
     const size_t candidateLength = strlen(candidate);

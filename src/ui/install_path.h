@@ -20,6 +20,12 @@ PathOption TakePathOption(const char* commandLine, char (&value)[kPathSize]);
 // False, leaving `path` empty, when it does not fit 259 characters (a game name of more than 241).
 bool FormatDefaultPath(char (&path)[kPathSize], const char* systemDirectory, const char* gameName);
 
+// True when `path` holds a character that no file or folder name may hold: a control character
+// (a tab typed into the path edit goes into its text), one of < > " | ? *, or a colon anywhere but
+// after the drive letter. Double-byte characters are stepped over whole: a GBK trail byte may have
+// the value of "|".
+bool HasForbiddenPathCharacter(const char* path);
+
 // The folder to install into for a folder the user picked (`candidate`, ending with a
 // separator): the game's own folder below it, unless the candidate already ends with the game
 // name. A result that would not fit 259 characters leaves `chosen` as it was; returns whether

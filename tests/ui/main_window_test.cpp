@@ -206,6 +206,15 @@ TEST_F(MainWindow, InvalidDriveBlocksInstallUntilThePathIsCorrected)
 
     Type("C:\\Games");
     EXPECT_FALSE(dialog_->invalidPath());
+    const std::string chosen = dialog_->chosenPath();
+
+    // A tab typed into the path (as if to leave the edit) names no folder either.
+    Type("C:\\Games\t");
+    EXPECT_EQ(EditText(), "C:\\Games\t");
+    EXPECT_TRUE(dialog_->invalidPath());
+    EXPECT_EQ(dialog_->chosenPath(), chosen);
+    Type("C:\\Games");
+    EXPECT_FALSE(dialog_->invalidPath());
 
     // An empty text names no folder; restoring the default path clears the mark.
     Type("");

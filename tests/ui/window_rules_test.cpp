@@ -92,6 +92,15 @@ TEST(WindowRules, DefaultPathIsProgramFilesOnTheSystemDrive)
     EXPECT_STREQ(path, "");
 }
 
+TEST(WindowRules, ForbiddenPathCharactersNameNoFolder)
+{
+    for (const char* fine : {"C:\\Games\\", "D:/My Games/x.y", "C:", "安装\\游戏", "C:\\\x81|\\"})
+        EXPECT_FALSE(HasForbiddenPathCharacter(fine)) << fine;
+    for (const char* bad : {"C:\\Games\t", "C:\\Ga*mes", "C:\\Games?", "C:\\a<b", "C:\\a>b", "C:\\a|b",
+                            "C:\\\"Games\"", "C:\\a:b", ":C\\", "C:\\\x1f"})
+        EXPECT_TRUE(HasForbiddenPathCharacter(bad)) << bad;
+}
+
 TEST(WindowRules, ComposedPathEndsWithTheGameFolderOnce)
 {
     EXPECT_EQ(Composed("D:\\Games\\", "Chess"), "D:\\Games\\Chess\\");

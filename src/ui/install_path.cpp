@@ -28,6 +28,8 @@ PathOption TakePathOption(const char* commandLine, char (&value)[kPathSize])
     const char* option = FindPathOption(commandLine);
     if (option == nullptr)
         return PathOption::Absent;
+    if (option[0] == '\0')
+        return PathOption::Empty;
     if (strlen(option) > kMaxPathLength)
         return PathOption::TooLong;
     CopyString(value, option);
@@ -41,6 +43,18 @@ bool FormatDefaultPath(char (&path)[kPathSize], const char* systemDirectory, con
     if (FormatString(path, "%sProgram Files\\%s\\", root, gameName))
         return true;
     path[0] = '\0';
+    return false;
+}
+
+bool HasForbiddenPathCharacter(const char* path)
+{
+    for (const char* p = path; *p != '\0'; p += CharWidth(p)) {
+        if (CharWidth(p) == 2)
+            continue;
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || strchr("<>\"|?*", c) != nullptr || (c == ':' && p - path != 1))
+            return true;
+    }
     return false;
 }
 

@@ -159,8 +159,9 @@ void fgWin32Dialog::CheckEditedPath()
         SetPathEditText(chosenPath_);
         return;
     }
-    // An empty text names no folder at all.
-    if (length == 0) {
+    // An empty text names no folder at all, and neither does one that no folder could be named
+    // (a tab typed into the one-line edit goes into the text).
+    if (length == 0 || HasForbiddenPathCharacter(text)) {
         invalidPath_ = 1;
         return;
     }

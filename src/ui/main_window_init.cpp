@@ -120,8 +120,8 @@ bool fgWin32Dialog::OnInit()
     statusRect_ = {18, 232, 318, 247};
     percentRect_ = {300, 232, 436, 247};
 
-    // "-path <folder>" installs into that folder at once, without the user. A value too long
-    // for a path is not used: the window opens as usual.
+    // "-path <folder>" installs into that folder at once, without the user. An empty value, or
+    // one too long for a path, is not used: the window opens as usual.
     char optionPath[kPathSize] = {};
     autoStart_ = TakePathOption(GetCommandLineA(), optionPath) == PathOption::Taken;
 

@@ -206,6 +206,15 @@ TEST_F(MainWindow, InvalidDriveBlocksInstallUntilThePathIsCorrected)
 
     Type("C:\\Games");
     EXPECT_FALSE(dialog_->invalidPath());
+    const std::string chosen = dialog_->chosenPath();
+
+    // A tab typed into the path (as if to leave the edit) names no folder either.
+    Type("C:\\Games\t");
+    EXPECT_EQ(EditText(), "C:\\Games\t");
+    EXPECT_TRUE(dialog_->invalidPath());
+    EXPECT_EQ(dialog_->chosenPath(), chosen);
+    Type("C:\\Games");
+    EXPECT_FALSE(dialog_->invalidPath());
 
     // An empty text names no folder; restoring the default path clears the mark.
     Type("");
@@ -270,4 +279,69 @@ TEST_F(MainWindow, CloseOnTheProgressPageOnlyAsksTheJobToStop)
     EXPECT_EQ(dialog_->statusIndex(), 0);
     EXPECT_TRUE(boxes_.boxes().empty());
     SetCurrentDirectoryA(startDirectory_.c_str());  // the job moved into the install folder
+}
+
+TEST_F(MainWindow, DragBandIsTheTopTwentyOnePixelsWhereverTheMessageSays)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    POINT origin = {0, 0};
+    ClientToScreen(window_, &origin);
+    // Where the cursor is, in client coordinates; the message itself names some other point.
+    auto hitAt = [&](int x, int y) {
+        SetCursorPos(origin.x + x, origin.y + y);
+        return SendMessageA(window_, WM_NCHITTEST, 0, MAKELPARAM(origin.x + 200, origin.y + 100));
+    };
+    EXPECT_EQ(hitAt(200, 0), HTCAPTION);
+    EXPECT_EQ(hitAt(0, 20), HTCAPTION);
+    EXPECT_EQ(hitAt(454, 20), HTCAPTION);
+    EXPECT_EQ(hitAt(200, 21), HTNOWHERE);
+    EXPECT_EQ(hitAt(-1, 10), HTNOWHERE);
+    EXPECT_EQ(hitAt(200, -1), HTNOWHERE);
+    EXPECT_EQ(hitAt(200, 100), HTNOWHERE);
+}
+
+TEST_F(MainWindow, PaintComposesThePageAndAMinimisedWindowPaintsNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    constexpr COLORREF kUntouched = RGB(1, 2, 3);
+    constexpr COLORREF kTitleYellow = RGB(255, 246, 150);
+    // Whether some pixel of `area` has exactly `colour`.
+    auto has = [](const TestCanvas& canvas, RECT area, COLORREF colour) {
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                if (canvas.At(x, y) == colour)
+                    return true;
+        return false;
+    };
+
+    TestCanvas start(455, 325, kUntouched);
+    EXPECT_EQ(dialog_->OnPaint(start.dc()), 0);
+    EXPECT_NE(start.At(10, 300), kUntouched) << "the background covers the window";
+    EXPECT_TRUE(has(start, RECT{0, 146, 455, 177}, kTitleYellow)) << "the start page's title";
+    EXPECT_FALSE(has(start, RECT{26, 44, 126, 61}, kTitleYellow));
+
+    Press(IDC_CUSTOM_INSTALL);
+    TestCanvas custom(455, 325, kUntouched);
+    dialog_->OnPaint(custom.dc());
+    EXPECT_TRUE(has(custom, RECT{26, 44, 126, 61}, kTitleYellow)) << "the custom page's heading";
+    EXPECT_TRUE(has(custom, RECT{40, 128, 290, 148}, RGB(255, 255, 255))) << "the space line";
+    EXPECT_FALSE(has(custom, RECT{0, 146, 455, 177}, kTitleYellow));
+
+    ShowWindow(window_, SW_MINIMIZE);
+    TestCanvas minimised(455, 325, kUntouched);
+    dialog_->OnPaint(minimised.dc());
+    EXPECT_FALSE(has(minimised, RECT{0, 0, 455, 325}, RGB(255, 255, 255)));
+    EXPECT_EQ(minimised.At(10, 300), kUntouched);
+    ShowWindow(window_, SW_RESTORE);
+}
+
+TEST_F(MainWindow, SlideTimerRedrawsTheSlideAreaOnly)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    UpdateWindow(window_);
+    SendMessageA(window_, WM_TIMER, IDT_SLIDESHOW, 0);
+    EXPECT_TRUE(PendingPaint() == (RECT{0, 0, 455, 200}));
+    UpdateWindow(window_);
+    SendMessageA(window_, WM_TIMER, IDT_SLIDESHOW + 1, 0);
+    EXPECT_TRUE(PendingPaint() == (RECT{0, 0, 0, 0})) << "another timer shows nothing new";
 }

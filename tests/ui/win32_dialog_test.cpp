@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <new>
 #include <vector>
 
 namespace {
@@ -50,6 +49,9 @@ public:
     bool registeredAtInit = false;
     bool visibleAtInit = true;
 };
+
+// A stand-in worker: runs until its event is set.
+DWORD WINAPI WaitForRelease(LPVOID event) { return WaitForSingleObject(static_cast<HANDLE>(event), 30000); }
 
 // Removes a queued quit message; true (with its code) when there was one.
 bool TakeQuit(WPARAM* code)
@@ -169,16 +171,31 @@ TEST(Win32Dialog, DestructionCancelsTheJobAndLeavesTheRegistry)
     // The real set-up runs: it needs a configuration.
     ConfigSlotServer config(0, "[setup]\r\ngamename=Vellora\r\nsize=16\r\n");
     ResetConfigSlotCounter();
-    alignas(fgWin32Dialog) unsigned char storage[sizeof(fgWin32Dialog)];
-    auto* dialog = new (storage) fgWin32Dialog(GetModuleHandleA(nullptr));
-    ASSERT_TRUE(dialog->Create(kClass, "", 0, kSize, 0));
-    HWND window = dialog->window();
-    const volatile unsigned char* flag = reinterpret_cast<unsigned char*>(&dialog->job().cancelRequested);
-    EXPECT_EQ(*flag, 0);
-    dialog->~fgWin32Dialog();
-    EXPECT_EQ(*flag, 1);  // the storage still holds what the destructor left
+    // A worker that still runs when the window goes: its record must outlive the window object.
+    UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(release.valid());
+    UniqueHandle worker;
+    InstallJob* job = nullptr;
+    HWND window = nullptr;
+    {
+        fgWin32Dialog dialog(GetModuleHandleA(nullptr));
+        ASSERT_TRUE(dialog.Create(kClass, "", 0, kSize, 0));
+        window = dialog.window();
+        job = &dialog.job();
+        job->thread = CreateThread(nullptr, 0, WaitForRelease, release.get(), 0, nullptr);
+        ASSERT_NE(job->thread, nullptr);
+        HANDLE ownThread = nullptr;
+        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), job->thread, GetCurrentProcess(), &ownThread, SYNCHRONIZE,
+                                    FALSE, 0));
+        worker.reset(ownThread);
+        EXPECT_EQ(job->cancelRequested.load(), 0);
+    }
+    EXPECT_EQ(job->cancelRequested.load(), 1) << "the record is left to the running worker, cancelled";
     EXPECT_EQ(WindowRegistry::Find(window), nullptr);
     EXPECT_TRUE(IsWindow(window)) << "the window is not the object's to destroy";
+    SetEvent(release.get());
+    EXPECT_EQ(WaitForSingleObject(worker.get(), 30000), WAIT_OBJECT_0);
+    delete job;  // the worker is over: nobody else holds the record now
     DestroyWindow(window);
     WPARAM code;
     TakeQuit(&code);

@@ -76,6 +76,8 @@ TEST(WindowRules, PathOptionIsTheRestOfTheCommandLineUnchanged)
     EXPECT_EQ(TakePathOption(("a -path " + longest).c_str(), value), PathOption::Taken);
     EXPECT_EQ(value, longest);
     EXPECT_EQ(TakePathOption(("a -path " + longest + "x").c_str(), value), PathOption::TooLong);
+    // The option with nothing after it names no folder: the window opens as usual.
+    EXPECT_EQ(TakePathOption("setup.exe -path ", value), PathOption::Empty);
 }
 
 TEST(WindowRules, DefaultPathIsProgramFilesOnTheSystemDrive)
@@ -88,6 +90,15 @@ TEST(WindowRules, DefaultPathIsProgramFilesOnTheSystemDrive)
     EXPECT_EQ(strlen(path), 259u);
     EXPECT_FALSE(FormatDefaultPath(path, "C:\\Windows\\system32", std::string(242, 'n').c_str()));
     EXPECT_STREQ(path, "");
+}
+
+TEST(WindowRules, ForbiddenPathCharactersNameNoFolder)
+{
+    for (const char* fine : {"C:\\Games\\", "D:/My Games/x.y", "C:", "安装\\游戏", "C:\\\x81|\\"})
+        EXPECT_FALSE(HasForbiddenPathCharacter(fine)) << fine;
+    for (const char* bad : {"C:\\Games\t", "C:\\Ga*mes", "C:\\Games?", "C:\\a<b", "C:\\a>b", "C:\\a|b",
+                            "C:\\\"Games\"", "C:\\a:b", ":C\\", "C:\\\x1f"})
+        EXPECT_TRUE(HasForbiddenPathCharacter(bad)) << bad;
 }
 
 TEST(WindowRules, ComposedPathEndsWithTheGameFolderOnce)

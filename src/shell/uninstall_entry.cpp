@@ -28,6 +28,10 @@ void RegisterUninstallEntry(const char* keyName, const char* displayName, const 
 {
     if (!keyName || !displayName || !publisher || !contact || !uninstallerPath)
         return;
+    // An empty name (or one starting with a backslash) would put the values on the key that holds
+    // every program's entry.
+    if (keyName[0] == '\0' || keyName[0] == '\\')
+        return;
 
     // A cut key path would name another program's entry, a cut command line another program:
     // nothing is written unless all three fit.

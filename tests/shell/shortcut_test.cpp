@@ -66,4 +66,12 @@ TEST(RegisterUninstallEntry, WritesTheSevenValuesWithTheirTerminators)
     RegisterUninstallEntry(name.c_str(), "n", "p", "c", longPath.c_str(), longPath.c_str());
     EXPECT_EQ(MachineValueCount(key), -1);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+
+    // No name: the key of all entries keeps its values as they are.
+    std::string all = UninstallKey("");
+    all.pop_back();  // no trailing backslash
+    int before = MachineValueCount(all);
+    RegisterUninstallEntry("", "n", "p", "c", "u.exe");
+    RegisterUninstallEntry("\\", "n", "p", "c", "u.exe");
+    EXPECT_EQ(MachineValueCount(all), before);
 }

@@ -1,10 +1,23 @@
 // fetchurl URL
 // Fetches one address through WinINet, the way the installer does, and prints the body.
 // Publishers use it to check that their servers answer what the installer expects.
-#include "net/internet_handle.h"
+#include "common/unique_resource.h"
+
+#include <windows.h>
+#include <wininet.h>
 
 #include <cstdio>
 #include <cstring>
+
+namespace {
+// A tool, not the installer: it imports WinINet like any program.
+struct InternetTraits {
+    using Type = HINTERNET;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { InternetCloseHandle(h); }
+};
+using UniqueInternet = UniqueResource<InternetTraits>;
+}  // namespace
 
 int main(int argc, char** argv)
 {

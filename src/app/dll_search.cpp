@@ -1,6 +1,7 @@
 #include "app/dll_search.h"
 
 #include "common/fixed_string.h"
+#include "common/system_library.h"
 
 #include <windows.h>
 
@@ -8,11 +9,9 @@ bool HardenDllSearch()
 {
     // Looked up rather than imported: a missing import would keep the installer from starting at
     // all on the systems that lack it.
-    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefaultDllDirectories && setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+    BOOL(WINAPI * setDefaultDllDirectories)(DWORD) = nullptr;
+    if (ResolveFunction(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories", setDefaultDllDirectories) &&
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return true;
     SetDllDirectoryA("");
     return false;

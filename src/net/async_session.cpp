@@ -19,7 +19,7 @@ bool IsHttpUrl(const char* url)
 {
     URL_COMPONENTSA parts = {};
     parts.dwStructSize = sizeof parts;
-    if (!InternetCrackUrlA(url, 0, 0, &parts))
+    if (!WinInet()->CrackUrlA(url, 0, 0, &parts))
         return false;
     return parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS;
 }
@@ -72,12 +72,12 @@ void CALLBACK AsyncInternetSession::OnStatus(HINTERNET, DWORD_PTR context, DWORD
 
 bool AsyncInternetSession::Open(const char* agent, DWORD accessType)
 {
-    if (!completed_)
+    if (!completed_ || !WinInet())
         return false;
-    internet_.reset(InternetOpenA(agent, accessType, nullptr, nullptr, INTERNET_FLAG_ASYNC));
+    internet_.reset(WinInet()->OpenA(agent, accessType, nullptr, nullptr, INTERNET_FLAG_ASYNC));
     if (!internet_)
         return false;
-    if (InternetSetStatusCallbackA(internet_.get(), OnStatus) == INTERNET_INVALID_STATUS_CALLBACK) {
+    if (WinInet()->SetStatusCallbackA(internet_.get(), OnStatus) == INTERNET_INVALID_STATUS_CALLBACK) {
         internet_.reset();
         return false;
     }
@@ -120,7 +120,7 @@ WaitOutcome AsyncInternetSession::OpenUrl(const char* url, const char* headers, 
     if (!internet_ || !IsHttpUrl(url))
         return WaitOutcome::Failed;
     Arm();
-    HINTERNET opened = InternetOpenUrlA(internet_.get(), url, headers, headersLength, flags, context_);
+    HINTERNET opened = WinInet()->OpenUrlA(internet_.get(), url, headers, headersLength, flags, context_);
     if (opened) {
         request_.reset(opened);
         return WaitOutcome::Done;
@@ -148,7 +148,7 @@ WaitOutcome AsyncInternetSession::ReadBlock(char* block, DWORD size, DWORD* got,
         buffers.lpvBuffer = block + *got;
         buffers.dwBufferLength = size - *got;
         Arm();
-        if (InternetReadFileExA(request_.get(), &buffers, IRF_ASYNC | IRF_NO_WAIT, context_)) {
+        if (WinInet()->ReadFileExA(request_.get(), &buffers, IRF_ASYNC | IRF_NO_WAIT, context_)) {
             if (buffers.dwBufferLength > size - *got)
                 return WaitOutcome::Failed;
             if (buffers.dwBufferLength == 0)
@@ -169,7 +169,7 @@ bool AsyncInternetSession::QueryContentLength(DWORD* length) const
 {
     *length = 0;
     DWORD size = sizeof *length;
-    if (!request_ || !HttpQueryInfoA(request_.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+    if (!request_ || !WinInet()->HttpQueryInfoA(request_.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
                                      length, &size, nullptr)) {
         *length = 0;
         return false;

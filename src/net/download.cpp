@@ -4,11 +4,10 @@
 #include "common/message_box.h"
 #include "net/async_session.h"
 #include "net/download_target.h"
+#include "net/wininet_api.h"
 #include "shell/path_chars.h"
 
 #include <windows.h>
-#include <mmsystem.h>
-#include <wininet.h>
 
 #include <atomic>
 #include <cstring>
@@ -54,7 +53,7 @@ void LastResponseText(char (&text)[kResponseTextSize])
 {
     DWORD error = 0;
     DWORD length = sizeof text;
-    if (!InternetGetLastResponseInfoA(&error, text, &length) || length >= sizeof text)
+    if (!WinInet() || !WinInet()->GetLastResponseInfoA(&error, text, &length) || length >= sizeof text)
         length = 0;
     text[length] = '\0';
 }
@@ -115,12 +114,17 @@ bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&loca
         return false;
     CopyString(localPath, path);
 
+    const WinInetApi* inet = WinInet();
+    if (!inet) {
+        CopyString(job.message, "InternetOpen错误.");
+        return false;
+    }
     DWORD connection = 0;
-    InternetGetConnectedState(&connection, 0);
+    inet->GetConnectedState(&connection, 0);
     const DWORD access = (connection & INTERNET_CONNECTION_PROXY) ? INTERNET_OPEN_TYPE_PRECONFIG
                                                                   : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
     char agent[kAgentSize] = {};
-    FormatString(agent, "Agent%ld", static_cast<long>(timeGetTime()));
+    FormatString(agent, "Agent%ld", static_cast<long>(inet->TimeGetTime()));
 
     // Declared before the file, so that on every path the file is closed (and a partial one
     // deleted) before the URL and session handles are.

@@ -1,6 +1,6 @@
 #include "skin/gdiplus_runtime.h"
 
-#include "common/fixed_string.h"
+#include "common/system_library.h"
 
 namespace {
 
@@ -22,8 +22,7 @@ public:
 template <typename F>
 bool Resolve(F& function, const char* name)
 {
-    function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(g_module, name)));
-    return function != nullptr;
+    return ResolveFunction(g_module, name, function);
 }
 
 bool ResolveAll()
@@ -55,11 +54,7 @@ void UnloadLocked()
 // Loads gdiplus.dll by its full path in the system directory and starts it.
 bool StartLocked()
 {
-    char path[MAX_PATH];
-    UINT length = GetSystemDirectoryA(path, sizeof path);
-    if (length == 0 || length >= sizeof path || !AppendString(path, "\\gdiplus.dll"))
-        return false;
-    g_module = LoadLibraryA(path);
+    g_module = LoadSystemLibrary("gdiplus.dll");
     if (!g_module)
         return false;
     decltype(&Gdiplus::GdiplusStartup) startup = nullptr;

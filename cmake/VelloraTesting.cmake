@@ -6,7 +6,7 @@
 # Builds a GoogleTest executable and registers each of its test cases with CTest, labelled by
 # subsystem (common, net, install, package, shell, app, ui, skin) so that one subsystem can run
 # alone: `ctest -L package`. Windows tests run under Wine; GUI tests also get their own Xvfb.
-# In the i686 build (no emulator) the executables are only built.
+# Without an emulator for a cross build, the executables are only built.
 
 include(GoogleTest)
 

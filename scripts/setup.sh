@@ -3,6 +3,8 @@
 #   - the Debian packages (cross compilers, Wine, Xvfb, fonts, test tools);
 #   - liblzma for both mingw targets, cross-built from Debian's xz-utils source;
 #   - a Wine prefix for the project (GBK code page, CJK font mapping, no Mono/Gecko prompts);
+#   - the runner of the shipping i686 build: i386 Wine under qemu-i386 with a WoW64 prefix of its
+#     own (scripts/setup-i686.sh);
 #   - TLS certificates for the test server's https listeners, and the machine's trust in their
 #     test CA (which may only vouch for localhost and 127.0.0.1).
 # GoogleTest for mingw is built by CMake from Debian's /usr/src/googletest.
@@ -194,5 +196,8 @@ if [ ! -f "$WINEPREFIX/.vellora-ready" ]; then
 else
     log "Wine prefix present"
 fi
+
+# ---------------------------------------------------------------- the i686 runner
+"$here/scripts/setup-i686.sh"
 
 log "done"

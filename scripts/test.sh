@@ -24,21 +24,37 @@ for preset in win64 win32 native; do
 done
 
 # Wine's services must be up before ctest starts, or they inherit ctest's pipes.
-WINEPREFIX=$(sed -n 's/^VELLORA_WINEPREFIX:PATH=//p' build/win64/CMakeCache.txt)
-export WINEPREFIX
-scripts/wine-up.sh
+wine_up() {
+    local preset=$1
+    WINEPREFIX=$(sed -n 's/^VELLORA_WINEPREFIX:PATH=//p' "build/$preset/CMakeCache.txt") \
+        VELLORA_WINE64=$(sed -n 's/^export VELLORA_WINE64="\(.*\)"$/\1/p' "build/$preset/wine-run") \
+        QEMU_LD_PREFIX=$(sed -n 's/^export QEMU_LD_PREFIX="\(.*\)"$/\1/p' "build/$preset/wine-run") \
+        scripts/wine-up.sh
+}
 
 status=0
 ctest --preset native "$@" || status=1
 phase "tests native (ASan, UBSan)"
+wine_up win64
 ctest --preset win64 "$@" || status=1
 phase "tests win64 (Wine)"
+wine_up win32
+ctest --preset win32 "$@" || status=1
+phase "tests win32 (i386 Wine, qemu)"
 
-# The display the GUI tests shared.
-if [ -f build/win64/testrun/display/xvfb.pid ]; then
-    kill "$(cat build/win64/testrun/display/xvfb.pid)" 2>/dev/null || true
-    rm -f build/win64/testrun/display/xvfb.pid
-fi
+# The displays the GUI tests shared.
+for preset in win64 win32; do
+    if [ -f "build/$preset/testrun/display/xvfb.pid" ]; then
+        kill "$(cat "build/$preset/testrun/display/xvfb.pid")" 2>/dev/null || true
+        rm -f "build/$preset/testrun/display/xvfb.pid"
+    fi
+done
 
+# What a player downloads, per build.
+for preset in win32 win64; do
+    exe=build/$preset/src/app/vellora_setup.exe
+    [ -f "$exe" ] && printf '== %-28s %7d bytes (%d KB)\n' "installer $preset" "$(stat -c %s "$exe")" \
+        $(( ($(stat -c %s "$exe") + 1023) / 1024 ))
+done
 printf '== %-28s %4ds\n' "total" $(( $(date +%s) - total_start ))
 exit $status

@@ -204,7 +204,7 @@ TEST_F(InstallJobTest, CompleteRunInstallsRegistersAndStartsTheGame)
     EXPECT_FALSE(FileExists(installDir + "data.pak"));
     EXPECT_FALSE(FileExists(installDir + "data_.rar"));
 
-    // The uninstall entry (the 64-bit view: this test is a 64-bit process).
+    // The uninstall entry, in the registry view of this build (WOW6432Node for i686).
     EXPECT_EQ(RegistryString(Key(), "DisplayName"), name);
     EXPECT_EQ(RegistryString(Key(), "Publisher"), "Vellora Studio");
     EXPECT_EQ(RegistryString(Key(), "UninstallString"),
@@ -230,7 +230,7 @@ TEST_F(InstallJobTest, ARunningGameIsClosedBeforeTheFirstFileIsWritten)
     ASSERT_TRUE(WriteFileBytes(installDir + exeName, ReadBuilt("demo\\demo_game.exe")));
     ASSERT_TRUE(WriteFileBytes(installDir + "caption.txt", job.productTitle));
     ASSERT_GT(WinExec(("\"" + installDir + exeName + "\"").c_str(), SW_SHOW), 31u);
-    for (int i = 0; i < 100 && !FindWindowA(nullptr, job.productTitle); ++i)
+    for (int i = 0; i < 300 && !FindWindowA(nullptr, job.productTitle); ++i)
         Sleep(100);
     ASSERT_NE(FindWindowA(nullptr, job.productTitle), nullptr);
 

@@ -56,15 +56,19 @@ inline std::string UninstallKey(const std::string& name)
     return "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
 }
 
-// The 64-bit test program names no view when it writes, so it writes the 64-bit one.
-inline HKEY OpenMachineKey(const std::string& subkey, REGSAM view = KEY_WOW64_64KEY)
+// The code under test names no view when it writes, so it writes the view of its own build: the
+// 64-bit one from x86_64, WOW6432Node from the shipping i686 build on 64-bit Windows.
+constexpr REGSAM kOwnView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+
+inline HKEY OpenMachineKey(const std::string& subkey, REGSAM view = kOwnView)
 {
     HKEY key = nullptr;
     return RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS ? key : nullptr;
 }
 
 // Number of values of HKEY_LOCAL_MACHINE\<subkey>, -1 when the key is missing.
-inline int MachineValueCount(const std::string& subkey, REGSAM view = KEY_WOW64_64KEY)
+inline int MachineValueCount(const std::string& subkey, REGSAM view = kOwnView)
 {
     UniqueRegKey key(OpenMachineKey(subkey, view));
     DWORD count = 0;

@@ -44,7 +44,7 @@ TEST(RegisterUninstallEntry, WritesTheSevenValuesWithTheirTerminators)
     std::string key = UninstallKey(name);
     RegisterUninstallEntry(name.c_str(), "维洛拉", "星辰", "客服", "C:\\V\\uninstall\\u.exe", "C:\\V\\u.ini");
     EXPECT_EQ(MachineValueCount(key), 7);
-    EXPECT_EQ(MachineValueCount(key, KEY_WOW64_32KEY), -1);  // the 64-bit view only
+    EXPECT_EQ(MachineValueCount(key, kOtherView), -1);  // its own view only
     EXPECT_EQ(ReadMachineValue(key, "DisplayName"), ExpandString("维洛拉"));
     EXPECT_EQ(ReadMachineValue(key, "NoModify"), std::to_string(REG_DWORD) + ":" + std::string("\1\0\0\0", 4));
     EXPECT_EQ(ReadMachineValue(key, "NoRepair"), std::to_string(REG_DWORD) + ":" + std::string("\1\0\0\0", 4));

@@ -4,8 +4,10 @@
 #   scripts/demo.sh            on your display when $DISPLAY works (you click "立即安装"),
 #                              otherwise on a hidden Xvfb display with "-path" (no clicks)
 #   scripts/demo.sh --hidden   always on a hidden display with "-path"
+#   scripts/demo.sh --win64    the x86_64 build instead of the shipping i686 one
 #
-# It builds the installer, the demo game and its uninstaller; packs the game with pkgtool; writes
+# It builds the shipping (i686) installer, the demo game and its uninstaller, and runs them under
+# i386 Wine emulated by qemu-i386, as 32-bit programs on 64-bit Windows; packs the game with pkgtool; writes
 # the server files (update/tarnhold.txt, the update list, the package) and serves them on
 # 127.0.0.1:8642, the address built into the installer by default; runs the installer under Wine;
 # and reports what was installed, where, and that the game started. Then it closes the game and
@@ -15,17 +17,24 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
 hidden=0
-[ "${1:-}" = "--hidden" ] && hidden=1
+preset=win32
+for arg in "$@"; do
+    case $arg in
+    --hidden) hidden=1 ;;
+    --win64) preset=win64 ;;
+    *) echo "usage: scripts/demo.sh [--hidden] [--win64]" >&2; exit 2 ;;
+    esac
+done
 
 say() { printf '\n== %s\n' "$*"; }
 started_at=$(date +%s)
 
 scripts/setup.sh
-say "Building the installer, the demo game, its uninstaller and pkgtool (win64)"
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target vellora_setup demo_game demo_uninstaller pkgtool
+say "Building the installer, the demo game, its uninstaller and pkgtool ($preset)"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target vellora_setup demo_game demo_uninstaller pkgtool
 
-win=$root/build/win64
+win=$root/build/$preset
 demo=$root/build/demo
 port=8642
 WINEPREFIX=$(sed -n 's/^VELLORA_WINEPREFIX:PATH=//p' "$win/CMakeCache.txt")
@@ -107,11 +116,15 @@ else
 fi
 
 installer="$win/src/app/vellora_setup.exe"
+if [ $preset = win32 ]; then
+    echo "   The shipping installer: $(stat -c %s "$installer") bytes, a 32-bit program, run emulated."
+fi
 # What this run installs is newer than this; an earlier demo installation is not.
 touch "$demo/run.stamp"
 if [ $mode = window ]; then
     say "Starting the installer on your display ($DISPLAY)"
-    echo "   Click 立即安装 to install into C:\\Program Files\\Vellora\\, or 自定义安装 to pick a folder."
+    echo "   Click 立即安装 to install into C:\\Program Files\\Vellora\\ (the system drive's Program Files"
+    echo "   folder and the game's name), or 自定义安装 to pick a folder."
     echo "   The installer closes itself once the game has started."
     set +e
     wine "$installer" </dev/null >/dev/null 2>&1
@@ -129,8 +142,14 @@ echo "   The installer ended with exit code $code."
 
 say "What was installed"
 # The uninstall entry names the uninstaller, and with it the folder.
-uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellora'
-entry=$(wine reg query "$uninstall_key" </dev/null 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' || true)
+# A 32-bit program on 64-bit Windows writes HKLM\Software below WOW6432Node; read the 64-bit view
+# to see where it really is.
+if [ $preset = win32 ]; then
+    uninstall_key='HKLM\Software\WOW6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Vellora'
+else
+    uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellora'
+fi
+entry=$(wine reg query "$uninstall_key" /reg:64 </dev/null 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' || true)
 if [ -z "$entry" ]; then
     echo "   No uninstall entry: the installation did not finish." >&2
     exit 1
@@ -177,6 +196,6 @@ trap - EXIT
 cat <<EOF
 
 Done in $(( $(date +%s) - started_at )) s. To uninstall, run the command the uninstall entry holds:
-   build/win64/wine-run '${windir}uninstall\\uninstall.exe' '/U:${windir}uninstall\\uninstall.ini'
-(or Wine's own list of installed programs: build/win64/wine-run uninstaller). Then run this demo again.
+   build/$preset/wine-run '${windir}uninstall\\uninstall.exe' '/U:${windir}uninstall\\uninstall.ini'
+(or Wine's own list of installed programs: build/$preset/wine-run uninstaller). Then run this demo again.
 EOF

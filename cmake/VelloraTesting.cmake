@@ -5,7 +5,8 @@
 #
 # Builds a GoogleTest executable and registers each of its test cases with CTest, labelled by
 # subsystem (common, net, install, package, shell, app, ui, skin) so that one subsystem can run
-# alone: `ctest -L package`. Windows tests run under Wine; GUI tests also get their own Xvfb.
+# alone: `ctest -L package`. Windows tests run under Wine, all on one shared Xvfb; GUI marks the
+# programs that show windows.
 # Without an emulator for a cross build, the executables are only built.
 
 include(GoogleTest)
@@ -59,8 +60,11 @@ function(vellora_add_test name)
   if(NOT VELLORA_RUNS_TESTS)
     return()
   endif()
-  if(T_GUI AND WIN32)
-    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR "${VELLORA_GUI_EMULATOR}")
+  if(WIN32)
+    # Every Windows test, GUI or not, may bring Wine's desktop up (a message-only window is
+    # enough): all of them run on the shared display (VelloraWine.cmake).
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR "${VELLORA_TEST_EMULATOR}")
+    add_dependencies(${name} desktop_holder)
   endif()
   set(_props LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT})
   if(T_FIXTURES)

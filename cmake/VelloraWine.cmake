@@ -38,11 +38,13 @@ configure_file("${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in" "${CMAKE_BINARY_DIR}/w
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_BINARY_DIR}/wine-run")
 
-# GUI programs need an X display. All GUI tests share one Xvfb (scripts/with-shared-display.sh):
-# Wine keeps one desktop per wineserver, drawn by an explorer.exe on the display of the program
-# that first needed it, so a display per test would take the desktop down with the first test.
-set(VELLORA_GUI_EMULATOR
+# Test programs run on one Xvfb that all of them share, with Wine's desktop held up for the whole
+# run (scripts/with-shared-display.sh): Wine keeps one desktop per wineserver, drawn by an
+# explorer.exe on the display of the program that first needed it, so a display per test would take
+# the desktop down with the first test, and a test without one could leave it without any.
+set(VELLORA_TEST_EMULATOR
   "${CMAKE_SOURCE_DIR}/scripts/with-shared-display.sh"
   "${CMAKE_BINARY_DIR}/testrun/display"
+  "${CMAKE_BINARY_DIR}/tests/support/desktop_holder.exe"
   "${CMAKE_BINARY_DIR}/wine-run"
   "${CMAKE_BINARY_DIR}/wine-run")

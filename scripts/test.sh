@@ -23,31 +23,26 @@ for preset in win64 win32 native; do
     phase "build $preset"
 done
 
-# Wine's services must be up before ctest starts, or they inherit ctest's pipes.
-wine_up() {
-    local preset=$1
-    WINEPREFIX=$(sed -n 's/^VELLORA_WINEPREFIX:PATH=//p' "build/$preset/CMakeCache.txt") \
-        VELLORA_WINE64=$(sed -n 's/^export VELLORA_WINE64="\(.*\)"$/\1/p' "build/$preset/wine-run") \
-        QEMU_LD_PREFIX=$(sed -n 's/^export QEMU_LD_PREFIX="\(.*\)"$/\1/p' "build/$preset/wine-run") \
-        scripts/wine-up.sh
-}
-
+# No Wine program runs before ctest: the first one of each Windows build is the desktop holder of
+# scripts/with-shared-display.sh, which brings Wine's services and desktop up detached from ctest's
+# pipes and on the tests' display.
 status=0
 ctest --preset native "$@" || status=1
 phase "tests native (ASan, UBSan)"
-wine_up win64
 ctest --preset win64 "$@" || status=1
 phase "tests win64 (Wine)"
-wine_up win32
 ctest --preset win32 "$@" || status=1
 phase "tests win32 (i386 Wine, qemu)"
 
-# The displays the GUI tests shared.
+# The displays the tests shared, and the programs that held Wine's desktops up on them.
 for preset in win64 win32; do
-    if [ -f "build/$preset/testrun/display/xvfb.pid" ]; then
-        kill "$(cat "build/$preset/testrun/display/xvfb.pid")" 2>/dev/null || true
-        rm -f "build/$preset/testrun/display/xvfb.pid"
-    fi
+    for what in holder xvfb; do
+        pidfile=build/$preset/testrun/display/$what.pid
+        if [ -f "$pidfile" ]; then
+            kill "$(cat "$pidfile")" 2>/dev/null || true
+            rm -f "$pidfile"
+        fi
+    done
 done
 
 # What a player downloads, per build.

@@ -115,8 +115,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = "VelloraDemoGame";
     RegisterClassExA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, g_caption, WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 480, 270, nullptr, nullptr, instance, nullptr);
+    // In the screen's bottom-right corner: tests that click the installer's window (centred) or
+    // their own (top left) go on while a game started by another test is open.
+    constexpr int kWidth = 480, kHeight = 270;
+    const int x = GetSystemMetrics(SM_CXSCREEN) - kWidth, y = GetSystemMetrics(SM_CYSCREEN) - kHeight;
+    HWND window = CreateWindowExA(0, wc.lpszClassName, g_caption, WS_OVERLAPPEDWINDOW, x > 0 ? x : 0, y > 0 ? y : 0,
+                                  kWidth, kHeight, nullptr, nullptr, instance, nullptr);
     if (!window)
         return 1;
     ShowWindow(window, show);

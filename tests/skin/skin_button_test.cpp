@@ -30,7 +30,8 @@ protected:
         host.hInstance = GetModuleHandleA(nullptr);
         host.lpszClassName = "VelloraButtonHost";
         RegisterClassExA(&host);
-        host_ = CreateWindowExA(0, "VelloraButtonHost", "", WS_POPUP | WS_VISIBLE, 100, 100, 300, 200, nullptr,
+        // Topmost: a window that another test opens meanwhile must not come between the mouse and it.
+        host_ = CreateWindowExA(WS_EX_TOPMOST, "VelloraButtonHost", "", WS_POPUP | WS_VISIBLE, 100, 100, 300, 200, nullptr,
                                 nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(host_, nullptr);
         MoveMouse(5, 150);  // over the host, away from the button

@@ -8,6 +8,9 @@ Run with Debian's Python and PIL (python3-pil) and the WenQuanYi Micro Hei font
     /usr/bin/python3 res/make_skin.py --preview /tmp/pages.png
 
 The output is deterministic (fixed random seeds), so the committed files can be regenerated.
+Every player downloads these images inside the installer, so each PNG is then recompressed
+losslessly with optipng (filters) and advdef (zopfli deflate), Debian's optipng and advancecomp:
+the colour type, bit depth and every pixel stay as drawn, only the deflate stream shrinks.
 
 Window layout the art is drawn for (client coordinates of the 455 x 325 window):
   - rows 0..35: top bar (background), with the close (419, 13) and minimise (392, 13) buttons;
@@ -23,6 +26,8 @@ import argparse
 import math
 import os
 import random
+import shutil
+import subprocess
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
@@ -786,6 +791,17 @@ def preview(images, path):
 
 # ------------------------------------------------------------------------------------------ main
 
+def recompress(paths):
+    """Shrinks the PNGs without touching a pixel: no colour-type, bit-depth or palette change
+    (the skin code draws an image with alpha differently from one without), then zopfli."""
+    if not shutil.which("optipng") or not shutil.which("advdef"):
+        print("make_skin: optipng or advdef missing (apt-get install optipng advancecomp); "
+              "the PNGs stay as PIL wrote them")
+        return
+    subprocess.run(["optipng", "-quiet", "-nc", "-nb", "-np", "-o7", "-strip", "all", *paths], check=True)
+    subprocess.run(["advdef", "-q", "-z", "-4", "-i", "30", *paths], check=True)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--preview", help="also write a rough picture of the three pages")
@@ -812,6 +828,7 @@ def main():
     }
     for name, img in images.items():
         img.save(os.path.join(OUT, name), optimize=True)
+    recompress([os.path.join(OUT, name) for name in images])
     write_icons()
     if args.preview:
         preview(images, args.preview)

@@ -4,6 +4,10 @@
 
 namespace {
 
+WinInetApi g_api = {};
+INIT_ONCE g_loadOnce = INIT_ONCE_STATIC_INIT;
+bool g_loaded = false;
+
 bool Load(WinInetApi& api)
 {
     // Both stay loaded for the rest of the process, like the static imports they replace.
@@ -21,12 +25,16 @@ bool Load(WinInetApi& api)
            ResolveFunction(winmm, "timeGetTime", api.TimeGetTime);
 }
 
+BOOL CALLBACK LoadOnce(INIT_ONCE*, void*, void**)
+{
+    g_loaded = Load(g_api);
+    return TRUE;
+}
+
 }  // namespace
 
 const WinInetApi* WinInet()
 {
-    // A function-local static is initialised once, under the runtime's lock.
-    static WinInetApi api = {};
-    static const bool loaded = Load(api);
-    return loaded ? &api : nullptr;
+    InitOnceExecuteOnce(&g_loadOnce, LoadOnce, nullptr, nullptr);
+    return g_loaded ? &g_api : nullptr;
 }

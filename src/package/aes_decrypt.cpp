@@ -4,6 +4,7 @@
 
 #include "package/aes_instructions.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -140,8 +141,11 @@ void DecryptWithTables(const AesDecryptContext* context, const unsigned char in[
 
 bool AesPathAvailable(AesPath path)
 {
-    static const bool hasInstructions = CpuHasAesInstructions();
-    return path == AesPath::Tables || hasInstructions;
+    // CPUID answers the same on every call; asking twice from two threads is harmless.
+    static std::atomic<int> hasInstructions{-1};
+    if (hasInstructions.load() < 0)
+        hasInstructions.store(CpuHasAesInstructions() ? 1 : 0);
+    return path == AesPath::Tables || hasInstructions.load() == 1;
 }
 
 void AesSetDecryptKey(AesDecryptContext* context, const unsigned char key[16])

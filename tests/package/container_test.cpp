@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <numeric>
 
 namespace {
@@ -153,6 +154,25 @@ TEST(PackageReader, NoMemoryForTheBodyEndsWithoutContentOrPosts)
     EXPECT_FALSE(r.content);
     EXPECT_EQ(r.contentLength, 0u);
     EXPECT_TRUE(r.sink.posts.empty());
+}
+
+// A 32-bit process has 2 GiB of address space: a body of 3 GiB cannot be held, and the reader must
+// say so instead of reading into (or decrypting past) a buffer it does not have.
+TEST(PackageReader, ABodyBeyondTheAddressSpaceOfA32BitProcessEndsWithoutContent)
+{
+    if (sizeof(void*) != 4)
+        GTEST_SKIP() << "only a 32-bit process runs out of address space for it";
+    ScratchDir dir;
+    const std::string path = dir / "huge_.rar";
+    ASSERT_TRUE(WriteFileBytes(path, std::string(8, '\0')));
+    std::error_code error;
+    std::filesystem::resize_file(path, 8 + 0xC0000000ull, error);  // sparse: no disk is used
+    ASSERT_FALSE(error) << error.message();
+    Read r;
+    ReadAndParse(path, r);
+    EXPECT_FALSE(r.content);
+    EXPECT_TRUE(r.sink.posts.empty());
+    std::filesystem::remove(path, error);
 }
 
 TEST(PackageDirectory, KeysAreLoweredByteByByteOrderedAsUnsignedBytesDuplicatesKeepTheirPlace)

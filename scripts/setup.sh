@@ -32,7 +32,7 @@ packages=(
     libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
     xvfb xauth xdotool imagemagick
     locales fonts-wqy-microhei ca-certificates openssl
-    python3 python3-pil time
+    python3 python3-pil time libssl-dev
 )
 
 missing=()

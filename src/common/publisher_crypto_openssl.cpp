@@ -1,0 +1,88 @@
+// publisher_crypto.h off Windows: OpenSSL's libcrypto (the publisher's tools on Linux).
+#include "common/publisher_crypto.h"
+
+#include <openssl/core_names.h>
+#include <openssl/ecdsa.h>
+#include <openssl/evp.h>
+#include <openssl/param_build.h>
+
+struct Sha256::State {
+    EVP_MD_CTX* context = nullptr;
+};
+
+Sha256::Sha256() { Restart(); }
+
+Sha256::~Sha256()
+{
+    if (state_)
+        EVP_MD_CTX_free(state_->context);
+}
+
+bool Sha256::Restart()
+{
+    if (!state_) {
+        state_.reset(new State);
+        state_->context = EVP_MD_CTX_new();
+    }
+    if (!state_->context || EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr) != 1) {
+        EVP_MD_CTX_free(state_->context);
+        state_.reset();
+        return false;
+    }
+    return true;
+}
+
+bool Sha256::Update(const void* data, size_t size)
+{
+    return state_ && EVP_DigestUpdate(state_->context, data, size) == 1;
+}
+
+bool Sha256::Final(uint8_t (&digest)[kSha256Size])
+{
+    unsigned int size = 0;
+    const bool done = state_ && EVP_DigestFinal_ex(state_->context, digest, &size) == 1 && size == kSha256Size;
+    return Restart() && done;
+}
+
+bool VerifyP256(const uint8_t (&publicKey)[kPublicKeySize], const uint8_t (&digest)[kSha256Size],
+                const uint8_t (&signature)[kSignatureSize])
+{
+    // The point as OpenSSL takes it: 04 || X || Y.
+    unsigned char point[1 + kPublicKeySize];
+    point[0] = 0x04;
+    for (size_t i = 0; i < kPublicKeySize; ++i)
+        point[1 + i] = publicKey[i];
+
+    bool good = false;
+    OSSL_PARAM_BLD* build = OSSL_PARAM_BLD_new();
+    OSSL_PARAM* params = nullptr;
+    EVP_PKEY_CTX* fromData = EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr);
+    EVP_PKEY* key = nullptr;
+    EVP_PKEY_CTX* verify = nullptr;
+    ECDSA_SIG* sig = ECDSA_SIG_new();
+    BIGNUM* r = BN_bin2bn(signature, 32, nullptr);
+    BIGNUM* s = BN_bin2bn(signature + 32, 32, nullptr);
+    unsigned char* der = nullptr;
+    if (build && fromData && sig && r && s &&
+        OSSL_PARAM_BLD_push_utf8_string(build, OSSL_PKEY_PARAM_GROUP_NAME, "prime256v1", 0) == 1 &&
+        OSSL_PARAM_BLD_push_octet_string(build, OSSL_PKEY_PARAM_PUB_KEY, point, sizeof point) == 1 &&
+        (params = OSSL_PARAM_BLD_to_param(build)) != nullptr && EVP_PKEY_fromdata_init(fromData) == 1 &&
+        EVP_PKEY_fromdata(fromData, &key, EVP_PKEY_PUBLIC_KEY, params) == 1 &&
+        ECDSA_SIG_set0(sig, r, s) == 1) {
+        r = s = nullptr;  // owned by sig now
+        const int derSize = i2d_ECDSA_SIG(sig, &der);
+        verify = EVP_PKEY_CTX_new(key, nullptr);
+        good = derSize > 0 && verify && EVP_PKEY_verify_init(verify) == 1 &&
+               EVP_PKEY_verify(verify, der, static_cast<size_t>(derSize), digest, kSha256Size) == 1;
+    }
+    OPENSSL_free(der);
+    BN_free(r);
+    BN_free(s);
+    ECDSA_SIG_free(sig);
+    EVP_PKEY_CTX_free(verify);
+    EVP_PKEY_free(key);
+    EVP_PKEY_CTX_free(fromData);
+    OSSL_PARAM_free(params);
+    OSSL_PARAM_BLD_free(build);
+    return good;
+}

@@ -28,10 +28,11 @@ public:
     bool Update(const void* data, size_t size);
     // Writes the digest and starts a new message.
     bool Final(uint8_t (&digest)[kSha256Size]);
+    // Forgets what was hashed and starts a new message.
+    bool Reset();
 
 private:
     struct State;
-    bool Restart();
     std::unique_ptr<State> state_;
 };
 

@@ -59,7 +59,7 @@ struct Sha256::State {
 Sha256::Sha256()
 {
     if (Cng())
-        Restart();
+        Reset();
 }
 
 Sha256::~Sha256()
@@ -68,11 +68,16 @@ Sha256::~Sha256()
         Cng()->DestroyHash(state_->hash);
 }
 
-bool Sha256::Restart()
+bool Sha256::Reset()
 {
     // BCryptCreateHash/HashData/FinishHash rather than BCryptHash, which is Windows 10's.
+    if (!Cng())
+        return false;
     if (!state_)
         state_.reset(new State);
+    if (state_->hash)
+        Cng()->DestroyHash(state_->hash);
+    state_->hash = nullptr;
     if (Cng()->CreateHash(g_api.sha256, &state_->hash, nullptr, 0, nullptr, 0, 0) != 0) {
         state_.reset();
         return false;
@@ -98,9 +103,7 @@ bool Sha256::Final(uint8_t (&digest)[kSha256Size])
     if (!state_)
         return false;
     const bool done = Cng()->FinishHash(state_->hash, digest, kSha256Size, 0) == 0;
-    Cng()->DestroyHash(state_->hash);
-    state_->hash = nullptr;
-    return Restart() && done;
+    return Reset() && done;
 }
 
 bool VerifyP256(const uint8_t (&publicKey)[kPublicKeySize], const uint8_t (&digest)[kSha256Size],

@@ -10,7 +10,7 @@ struct Sha256::State {
     EVP_MD_CTX* context = nullptr;
 };
 
-Sha256::Sha256() { Restart(); }
+Sha256::Sha256() { Reset(); }
 
 Sha256::~Sha256()
 {
@@ -18,7 +18,7 @@ Sha256::~Sha256()
         EVP_MD_CTX_free(state_->context);
 }
 
-bool Sha256::Restart()
+bool Sha256::Reset()
 {
     if (!state_) {
         state_.reset(new State);
@@ -41,7 +41,7 @@ bool Sha256::Final(uint8_t (&digest)[kSha256Size])
 {
     unsigned int size = 0;
     const bool done = state_ && EVP_DigestFinal_ex(state_->context, digest, &size) == 1 && size == kSha256Size;
-    return Restart() && done;
+    return Reset() && done;
 }
 
 bool VerifyP256(const uint8_t (&publicKey)[kPublicKeySize], const uint8_t (&digest)[kSha256Size],

@@ -177,6 +177,28 @@ bool AsyncInternetSession::QueryContentLength(DWORD* length) const
     return true;
 }
 
+bool AsyncInternetSession::QueryStatusCode(DWORD* status) const
+{
+    *status = 0;
+    DWORD size = sizeof *status;
+    return request_ && WinInet()->HttpQueryInfoA(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+                                                 status, &size, nullptr);
+}
+
+bool AsyncInternetSession::QueryHeaderText(DWORD query, char* text, DWORD size) const
+{
+    if (size == 0)
+        return false;
+    text[0] = '\0';
+    DWORD length = size;
+    if (!request_ || !WinInet()->HttpQueryInfoA(request_.get(), query, text, &length, nullptr) || length >= size) {
+        text[0] = '\0';
+        return false;
+    }
+    text[length] = '\0';
+    return true;
+}
+
 void AsyncInternetSession::Close()
 {
     request_.reset();

@@ -48,6 +48,13 @@ public:
     // The Content-Length of the opened URL; false when the response has none.
     bool QueryContentLength(DWORD* length) const;
 
+    // The response's status code (200, 206...); false when there is none.
+    bool QueryStatusCode(DWORD* status) const;
+
+    // A response header as text (HTTP_QUERY_CONTENT_LENGTH, HTTP_QUERY_CONTENT_RANGE...); false,
+    // with `text` empty, when the response has none or it does not fit.
+    bool QueryHeaderText(DWORD query, char* text, DWORD size) const;
+
     // Closes the URL handle, then the session handle. Safe to call more than once.
     void Close();
 

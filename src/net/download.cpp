@@ -3,6 +3,7 @@
 #include "common/fixed_string.h"
 #include "common/message_box.h"
 #include "net/async_session.h"
+#include "net/download_steps.h"
 #include "net/download_target.h"
 #include "net/wininet_api.h"
 #include "shell/path_chars.h"
@@ -19,22 +20,14 @@ namespace {
 constexpr char kGenericFailure[] = "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！";
 constexpr char kFailureCaption[] = "错误";
 constexpr char kTempPrefix[] = "fgl";
-constexpr char kRequestHeaders[] = "Accept: */*\r\n\r\n";
-constexpr DWORD kRequestHeadersLength = 15;
-static_assert(sizeof kRequestHeaders - 1 == kRequestHeadersLength, "headers are passed with their length");
-// Always from the server, never from or into the cache.
-constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-static_assert(kRequestFlags == 0x84000100, "request flags");
-constexpr DWORD kBlockSize = 65536;
 constexpr size_t kAgentSize = 64;
 constexpr size_t kResponseTextSize = 999;
 
 std::atomic<DWORD> g_responseMs{kDefaultDownloadTimeouts.responseMs};
 std::atomic<DWORD> g_idleMs{kDefaultDownloadTimeouts.idleMs};
+std::atomic<DWORD> g_retryMs{kDefaultDownloadTimeouts.retryMs};
 
 void Post(HWND window, UINT message, LPARAM value) { PostMessageA(window, message, 0, value); }
-
-bool CancelRequested(const InstallJob& job) { return job.cancelRequested.load() != 0; }
 
 // Percentage of `length` that `total` makes, in 32-bit unsigned arithmetic. Above 1 MiB both
 // counts are taken in KiB first so that the product with 100 stays within 32 bits. No length (0)
@@ -58,7 +51,16 @@ void LastResponseText(char (&text)[kResponseTextSize])
     text[length] = '\0';
 }
 
-// The local file's path: a name under the install directory, or a new temporary file.
+}  // namespace
+
+const char kDownloadHeaders[] = "Accept: */*\r\n\r\n";
+const DWORD kDownloadHeadersLength = 15;
+static_assert(sizeof kDownloadHeaders - 1 == 15, "headers are passed with their length");
+// Always from the server, never from or into the cache.
+const DWORD kDownloadFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+static_assert((INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE) == 0x84000100,
+              "request flags");
+
 bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSize])
 {
     if (targetName) {
@@ -85,6 +87,26 @@ bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSi
     return true;
 }
 
+bool OpenDownloadSession(AsyncInternetSession& session, InstallJob& job)
+{
+    const WinInetApi* inet = WinInet();
+    if (!inet) {
+        CopyString(job.message, "InternetOpen错误.");
+        return false;
+    }
+    DWORD connection = 0;
+    inet->GetConnectedState(&connection, 0);
+    const DWORD access = (connection & INTERNET_CONNECTION_PROXY) ? INTERNET_OPEN_TYPE_PRECONFIG
+                                                                  : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
+    char agent[kAgentSize] = {};
+    FormatString(agent, "Agent%ld", static_cast<long>(inet->TimeGetTime()));
+    if (!session.Open(agent, access)) {
+        CopyString(job.message, "InternetOpen错误.");
+        return false;
+    }
+    return true;
+}
+
 void SetOpenUrlFailure(InstallJob& job, const char* url)
 {
     char response[kResponseTextSize];
@@ -105,40 +127,29 @@ void SetReadFailure(InstallJob& job)
         CopyString(job.message, "InternetReadFile 错误.\n");
 }
 
+namespace {
+
 // Everything between the first progress message and the outcome. On failure the reason is in
 // job.message (empty for a cancel), every handle is closed and a partial file deleted.
-bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize])
+bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
+           const DownloadTimeouts& timeouts)
 {
     char path[kPathSize] = {};
     if (!FormLocalPath(targetName, job, path))
         return false;
     CopyString(localPath, path);
 
-    const WinInetApi* inet = WinInet();
-    if (!inet) {
-        CopyString(job.message, "InternetOpen错误.");
-        return false;
-    }
-    DWORD connection = 0;
-    inet->GetConnectedState(&connection, 0);
-    const DWORD access = (connection & INTERNET_CONNECTION_PROXY) ? INTERNET_OPEN_TYPE_PRECONFIG
-                                                                  : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
-    char agent[kAgentSize] = {};
-    FormatString(agent, "Agent%ld", static_cast<long>(inet->TimeGetTime()));
-
     // Declared before the file, so that on every path the file is closed (and a partial one
     // deleted) before the URL and session handles are.
     AsyncInternetSession session(job.cancelRequested);
-    if (!session.Open(agent, access)) {
-        CopyString(job.message, "InternetOpen错误.");
+    if (!OpenDownloadSession(session, job))
         return false;
-    }
-    if (CancelRequested(job))
+    if (DownloadCancelled(job))
         return false;
 
-    const DWORD responseMs = g_responseMs.load();
-    const DWORD idleMs = g_idleMs.load();
-    WaitOutcome opened = session.OpenUrl(url, kRequestHeaders, kRequestHeadersLength, kRequestFlags, responseMs);
+    const DWORD idleMs = timeouts.idleMs;
+    WaitOutcome opened = session.OpenUrl(url, kDownloadHeaders, kDownloadHeadersLength, kDownloadFlags,
+                                         timeouts.responseMs);
     if (opened == WaitOutcome::Cancelled)
         return false;
     if (opened != WaitOutcome::Done) {
@@ -153,21 +164,21 @@ bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&loca
         FormatString(job.message, "创建文件错误.\n文件:%s.", path);
         return false;
     }
-    if (CancelRequested(job))
+    if (DownloadCancelled(job))
         return false;
     DWORD length = 0;
     const bool lengthKnown = session.QueryContentLength(&length);
-    if (CancelRequested(job))
+    if (DownloadCancelled(job))
         return false;
 
-    std::unique_ptr<char[]> block(new (std::nothrow) char[kBlockSize]());
-    if (CancelRequested(job))
+    std::unique_ptr<char[]> block(new (std::nothrow) char[kDownloadBlockSize]());
+    if (DownloadCancelled(job))
         return false;
 
     DWORD total = 0;
     for (;;) {
         DWORD got = 0;
-        WaitOutcome read = block ? session.ReadBlock(block.get(), kBlockSize, &got, idleMs) : WaitOutcome::Failed;
+        WaitOutcome read = block ? session.ReadBlock(block.get(), kDownloadBlockSize, &got, idleMs) : WaitOutcome::Failed;
         if (read == WaitOutcome::Cancelled)
             return false;
         // A connection that closes early looks like the end of the body; only the announced
@@ -196,7 +207,7 @@ bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&loca
         }
         total += got;
         Post(job.window, WM_INSTALL_PROGRESS, Percentage(total, length));
-        if (CancelRequested(job))
+        if (DownloadCancelled(job))
             return false;
     }
 }
@@ -205,17 +216,32 @@ bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&loca
 
 DownloadTimeouts SetDownloadTimeouts(DownloadTimeouts timeouts)
 {
-    DownloadTimeouts previous = {g_responseMs.exchange(timeouts.responseMs), g_idleMs.exchange(timeouts.idleMs)};
+    DownloadTimeouts previous = {g_responseMs.exchange(timeouts.responseMs), g_idleMs.exchange(timeouts.idleMs),
+                                 g_retryMs.exchange(timeouts.retryMs)};
     return previous;
 }
+
+DownloadTimeouts CurrentDownloadTimeouts() { return {g_responseMs.load(), g_idleMs.load(), g_retryMs.load()}; }
 
 int DownloadFile(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
                  bool quiet)
 {
+    DownloadOptions options;
+    options.quiet = quiet;
+    return DownloadFile(targetName, job, url, localPath, options);
+}
+
+int DownloadFile(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
+                 const DownloadOptions& options)
+{
     memset(job.message, 0, sizeof job.message);
     Post(job.window, WM_INSTALL_PROGRESS, 0);
 
-    if (Fetch(targetName, job, url, localPath)) {
+    const DownloadTimeouts timeouts = options.timeouts ? *options.timeouts : CurrentDownloadTimeouts();
+    const bool quiet = options.quiet;
+    const bool fetched = options.pin ? FetchPinned(targetName, job, url, localPath, timeouts, *options.pin)
+                                     : Fetch(targetName, job, url, localPath, timeouts);
+    if (fetched) {
         Post(job.window, WM_INSTALL_PROGRESS, 100);
         return 0;
     }

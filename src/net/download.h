@@ -1,9 +1,12 @@
 #pragma once
 // DownloadFile: one HTTP GET into a local file, with progress, cancel and error texts.
 
+#include "common/publisher_crypto.h"
 #include "install/install_job.h"
 
 #include <windows.h>
+
+#include <cstdint>
 
 // How long a download waits for the network before it gives up.
 struct DownloadTimeouts {
@@ -14,11 +17,15 @@ struct DownloadTimeouts {
     // Longest silence inside the body. The clock starts again with every piece of data that
     // comes, so a slow mirror that keeps sending is never cut off.
     DWORD idleMs;
+    // The wait before the first reconnection of a pinned download that broke off; each further
+    // one waits twice as long as the one before.
+    DWORD retryMs = 2000;
 };
 constexpr DownloadTimeouts kDefaultDownloadTimeouts = {120000, 60000};
 
 // The time-outs that DownloadFile uses; tests shorten them. Returns the previous ones.
 DownloadTimeouts SetDownloadTimeouts(DownloadTimeouts timeouts);
+DownloadTimeouts CurrentDownloadTimeouts();
 
 // Fetches `url` into a local file and returns 0 on success, 1 on failure.
 //
@@ -35,3 +42,29 @@ DownloadTimeouts SetDownloadTimeouts(DownloadTimeouts timeouts);
 // downloaded like any other body. Nothing is retried.
 int DownloadFile(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
                  bool quiet);
+
+// What a signed update list promises about the file it names: its exact size and SHA-256.
+struct DownloadPin {
+    uint64_t size = 0;
+    uint8_t sha256[kSha256Size] = {};
+};
+
+// How many times a pinned download reconnects after its body broke off.
+constexpr int kResumeTries = 3;
+
+struct DownloadOptions {
+    bool quiet = false;
+    // The time-outs of this call; null: those of SetDownloadTimeouts.
+    const DownloadTimeouts* timeouts = nullptr;
+    // A pinned download hashes the body as it arrives and succeeds only with exactly the pinned
+    // size and digest (otherwise the file is deleted: the failure path, with its box). When the
+    // body breaks off it reconnects up to kResumeTries times, retryMs, then twice and four times
+    // that apart (cancel honoured while waiting), asking for the rest with "Range: bytes=<have>-";
+    // a server that answers the whole file (200) instead of the rest (206) starts it again from
+    // byte 0. Its progress never goes backwards. Without a pin: the single attempt above.
+    const DownloadPin* pin = nullptr;
+};
+
+// DownloadFile with options (the five-argument form is this with `quiet` alone).
+int DownloadFile(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
+                 const DownloadOptions& options);

@@ -48,6 +48,14 @@ bool DownloadTarget::Write(const char* data, size_t size)
     return file_ && fwrite(data, 1, size, file_.get()) == size;
 }
 
+bool DownloadTarget::Truncate()
+{
+    if (!file_)
+        return false;
+    file_.reset(fopen(path_, "w+b"));
+    return file_.valid();
+}
+
 bool DownloadTarget::Finish()
 {
     if (!file_)

@@ -22,6 +22,9 @@ public:
     // True when all `size` bytes were written.
     bool Write(const char* data, size_t size);
 
+    // Empties the file to start it again from its first byte.
+    bool Truncate();
+
     // Closes the file, keeping it when the close flushed everything; deletes it otherwise.
     bool Finish();
 

@@ -18,6 +18,17 @@ it with the profile functions):
     untrusted=PORT   TLS with TLS/untrusted.crt, a self-signed certificate nobody trusts
                      (only with --tls-dir)
 
+Files are served whole (200), or from a byte on when the request asks for
+"Range: bytes=START-" (206 with Content-Range and Accept-Ranges). Two query parameters on a
+file's address make that go wrong on purpose:
+
+    ?cut=N[,N2...]      the connection closes once the body has reached byte N of the file, after a
+                        Content-Length for the whole answer: a body that breaks off. A cut point
+                        applies to a request that asked for the file from a byte before it (from
+                        0 without Range), so a resumed request passes the points behind it.
+    ?range=ignore       a Range header is ignored: the whole file, with status 200 (a cut point
+                        still counts from the byte the request asked for)
+
 Besides the files, every listener answers these addresses, which misbehave on purpose:
 
     /fault/body?size=N[&length=L][&first=F&chunk=C&delay=MS][&then=close|reset|stall]
@@ -29,8 +40,8 @@ Besides the files, every listener answers these addresses, which misbehave on pu
     /fault/stall
         reads the request and never answers; the connection is held until the client goes.
 
-Every request is appended to DIR/server.log as "METHOD PATH" lines, so tests can tell which
-addresses were fetched.
+Every request is appended to DIR/server.log as "METHOD PATH" lines, followed by " RANGE=<value>"
+when it asked for a range, so tests can tell which addresses were fetched and how.
 """
 
 import argparse
@@ -72,7 +83,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def _record(self):
         with self.server.log_lock:
             with open(self.server.log_path, "a", encoding="utf-8", errors="replace") as log:
-                log.write(f"{self.command} {self.path}\n")
+                asked = self.headers.get("Range")
+                log.write(f"{self.command} {self.path}" + (f" RANGE={asked}" if asked else "") + "\n")
 
     def _send_body(self, status, body, content_type="application/octet-stream", length=None):
         self.send_response(status)
@@ -82,7 +94,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
-    def _serve_file(self, relative):
+    def _serve_file(self, relative, query):
         root = os.path.realpath(self.server.root)
         path = os.path.realpath(os.path.join(root, relative.lstrip("/")))
         if path != root and not path.startswith(root + os.sep):
@@ -95,7 +107,36 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         with open(path, "rb") as f:
             data = f.read()
-        self._send_body(200, data, length=len(data))
+        wanted = 0
+        asked = self.headers.get("Range", "")
+        if asked.startswith("bytes=") and asked.endswith("-"):
+            try:
+                wanted = int(asked[len("bytes="):-1])
+            except ValueError:
+                wanted = -1
+            if not 0 <= wanted < len(data):
+                self.send_response(416)
+                self.send_header("Content-Range", f"bytes */{len(data)}")
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
+        start = 0 if query.get("range", [""])[0] == "ignore" else wanted
+        cuts = sorted(int(n) for n in query.get("cut", [""])[0].split(",") if n.strip().isdigit())
+        end = next((n for n in cuts if n > wanted), len(data))
+        self.send_response(206 if start else 200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Accept-Ranges", "bytes")
+        if start:
+            self.send_header("Content-Range", f"bytes {start}-{len(data) - 1}/{len(data)}")
+        self.send_header("Content-Length", str(len(data) - start))
+        self.end_headers()
+        try:
+            self.wfile.write(data[start:min(end, len(data))])
+            self.wfile.flush()
+        except OSError:
+            pass
+        if end < len(data):
+            self.close_connection = True
 
     def _hold_silently(self):
         """Keeps the connection open without a word until the client closes it."""
@@ -180,7 +221,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path == "/fault/body":
             self._fault_body(urllib.parse.parse_qs(parts.query))
         else:
-            self._serve_file(path)
+            self._serve_file(path, urllib.parse.parse_qs(parts.query))
 
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):

@@ -1,0 +1,35 @@
+#pragma once
+// The steps that every download takes (download.cpp), shared by the plain transfer and the
+// pinned one (pinned_download.cpp).
+#include "install/install_job.h"
+#include "net/async_session.h"
+
+#include <windows.h>
+
+constexpr DWORD kDownloadBlockSize = 65536;
+// "Accept: */*", passed with its length, and the flags that always fetch from the server and
+// never keep a copy in the cache.
+extern const char kDownloadHeaders[];
+extern const DWORD kDownloadHeadersLength;
+extern const DWORD kDownloadFlags;
+
+inline bool DownloadCancelled(const InstallJob& job) { return job.cancelRequested.load() != 0; }
+
+// The local file's path: a name under the install directory, or a new temporary file. False,
+// with the reason in job.message, when there is none.
+bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSize]);
+
+// Opens `session` the way every download does (the connection's proxy setting, the "Agent%ld" user
+// agent). False, with the reason in job.message, when WinINet cannot be had or opened.
+bool OpenDownloadSession(AsyncInternetSession& session, InstallJob& job);
+
+// The failure texts of an address that could not be opened and of a body that could not be read,
+// with WinINet's last response text when there is one.
+void SetOpenUrlFailure(InstallJob& job, const char* url);
+void SetReadFailure(InstallJob& job);
+
+// Transfers a pinned download (pinned_download.cpp); the same contract as the plain transfer in
+// download.cpp: on failure the reason is in job.message (empty for a cancel), every handle is
+// closed and a partial file deleted.
+bool FetchPinned(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
+                 const DownloadTimeouts& timeouts, const DownloadPin& pin);

@@ -1,0 +1,30 @@
+#include "net/fetch_bytes.h"
+
+#include "net/download_steps.h"
+
+bool FetchBytes(InstallJob& job, const char* url, const DownloadTimeouts& timeouts, unsigned char* buffer,
+                size_t capacity, size_t* size)
+{
+    *size = 0;
+    AsyncInternetSession session(job.cancelRequested);
+    if (!OpenDownloadSession(session, job) || DownloadCancelled(job))
+        return false;
+    if (session.OpenUrl(url, kDownloadHeaders, kDownloadHeadersLength, kDownloadFlags, timeouts.responseMs) !=
+        WaitOutcome::Done)
+        return false;
+    DWORD lengthHeader = 0;
+    const bool lengthKnown = session.QueryContentLength(&lengthHeader);
+    for (;;) {
+        char piece[512];
+        DWORD got = 0;
+        if (session.ReadBlock(piece, sizeof piece, &got, timeouts.idleMs) != WaitOutcome::Done)
+            return false;
+        if (got == 0)
+            return !lengthKnown || *size == lengthHeader;  // a cut body is no file
+        if (got > capacity - *size)
+            return false;  // a larger file must not pass for its first `capacity` bytes
+        for (DWORD i = 0; i < got; ++i)
+            buffer[*size + i] = static_cast<unsigned char>(piece[i]);
+        *size += got;
+    }
+}

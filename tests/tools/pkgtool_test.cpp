@@ -1,6 +1,8 @@
 // pkgtool as publishers run it: pack, list and extract, and its command-line conventions.
 #include "common/file_system.h"
+#include "common/publisher_crypto.h"
 #include "package_test_support.h"
+#include "packing/publisher_keys.h"
 #include "run_program.h"
 #include "support/test_support.h"
 
@@ -64,6 +66,13 @@ std::string RandomBytes(size_t size)
     return bytes;
 }
 
+std::string Sha256Hex(const std::string& bytes)
+{
+    Sha256 hash;
+    uint8_t digest[kSha256Size];
+    return hash.Update(bytes.data(), bytes.size()) && hash.Final(digest) ? LowerHex(digest, kSha256Size) : "";
+}
+
 }  // namespace
 
 TEST_F(Pkgtool, RoundTripGivesTheTreeLoweredWithoutItsRootAndNestedFilesDecoded)
@@ -81,6 +90,10 @@ TEST_F(Pkgtool, RoundTripGivesTheTreeLoweredWithoutItsRootAndNestedFilesDecoded)
     ProgramRun pack = Run({"pack", Path("Game"), "-o", Path("game.pak"), "--nest", "*.r", "--level", "1"});
     ASSERT_EQ(pack.status, 0) << pack.err;
     EXPECT_EQ(pack.err, "");
+    // The lines for the update list describe the file written.
+    const std::string package = Read("game.pak");
+    EXPECT_NE(pack.out.find("\nsize=" + std::to_string(package.size()) + "\nsha256=" + Sha256Hex(package) + "\n"),
+              std::string::npos) << pack.out;
     ProgramRun extract = Run({"extract", Path("game.pak"), Path("install")});
     ASSERT_EQ(extract.status, 0) << extract.err;
     EXPECT_EQ(extract.err, "");

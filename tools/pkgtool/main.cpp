@@ -21,6 +21,8 @@ const char kHelp[] =
     "                      NAME) followed by its path, encrypted and LZMA-compressed the way the\n"
     "                      installer decodes it. Files ending in \".7z\" are taken as they are:\n"
     "                      the installer decodes NAME.7z into NAME.r. Empty folders are kept.\n"
+    "                      Prints the size= and sha256= lines of the package's [listN] section\n"
+    "                      in the update list.\n"
     "  --root NAME         the top-level folder name of the entries (the installer drops it)\n"
     "  --nest GLOB         pre-compress matching files (they must end in \".r\") into nested\n"
     "                      \".7z\" files; a GLOB without \"/\" matches file names, one with \"/\"\n"

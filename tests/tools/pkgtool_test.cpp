@@ -1,18 +1,27 @@
-// pkgtool as publishers run it: pack, list and extract, and its command-line conventions.
+// pkgtool as publishers run it: pack, list, extract, keygen, sign and verify, and its
+// command-line conventions.
 #include "common/file_system.h"
+#include "common/publisher_crypto.h"
 #include "package_test_support.h"
+#include "packing/publisher_keys.h"
 #include "run_program.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#include <aclapi.h>
+#else
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -64,6 +73,64 @@ std::string RandomBytes(size_t size)
     return bytes;
 }
 
+std::string Sha256Hex(const std::string& bytes)
+{
+    Sha256 hash;
+    uint8_t digest[kSha256Size];
+    return hash.Update(bytes.data(), bytes.size()) && hash.Final(digest) ? LowerHex(digest, kSha256Size) : "";
+}
+
+std::string KeyPath(const std::string& name) { return TestDataPath("keys/" + name); }
+
+// What the installer itself concludes of `file` and `file`.sig.
+bool InstallerAccepts(const std::string& publicKeyPath, const std::string& file)
+{
+    uint8_t key[kPublicKeySize];
+    uint8_t digest[kSha256Size];
+    uint8_t signature[kSignatureSize];
+    std::string error, bytes, sig;
+    Sha256 hash;
+    if (!LoadPublicKey(publicKeyPath, key, &error) || !ReadFileBytes(file, &bytes) ||
+        !ReadFileBytes(file + ".sig", &sig) || sig.size() != kSignatureSize ||
+        !hash.Update(bytes.data(), bytes.size()) || !hash.Final(digest))
+        return false;
+    memcpy(signature, sig.data(), kSignatureSize);
+    return VerifyP256(key, digest, signature);
+}
+
+#ifdef _WIN32
+// True when the file's DACL allows the current user in and nobody else but SYSTEM: Wine keeps no
+// DACL of its own for a file here and shows one made from the Unix mode, with SYSTEM always in it.
+bool OnlyTheUserMayOpen(const std::string& path)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    HANDLE token = nullptr;
+    union {
+        TOKEN_USER user;
+        char bytes[256];
+    } me;
+    DWORD size = 0;
+    bool read = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      &dacl, nullptr, &descriptor) == ERROR_SUCCESS &&
+                dacl && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                GetTokenInformation(token, TokenUser, &me, sizeof me, &size);
+    bool user = false, others = false;
+    for (DWORD i = 0; read && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace) || static_cast<ACE_HEADER*>(ace)->AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        PSID sid = &static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
+        user = user || EqualSid(sid, me.user.User.Sid);
+        others = others || !(EqualSid(sid, me.user.User.Sid) || IsWellKnownSid(sid, WinLocalSystemSid));
+    }
+    if (token)
+        CloseHandle(token);
+    LocalFree(descriptor);
+    return read && user && !others;
+}
+#endif
+
 }  // namespace
 
 TEST_F(Pkgtool, RoundTripGivesTheTreeLoweredWithoutItsRootAndNestedFilesDecoded)
@@ -81,6 +148,10 @@ TEST_F(Pkgtool, RoundTripGivesTheTreeLoweredWithoutItsRootAndNestedFilesDecoded)
     ProgramRun pack = Run({"pack", Path("Game"), "-o", Path("game.pak"), "--nest", "*.r", "--level", "1"});
     ASSERT_EQ(pack.status, 0) << pack.err;
     EXPECT_EQ(pack.err, "");
+    // The lines for the update list describe the file written.
+    const std::string package = Read("game.pak");
+    EXPECT_NE(pack.out.find("\nsize=" + std::to_string(package.size()) + "\nsha256=" + Sha256Hex(package) + "\n"),
+              std::string::npos) << pack.out;
     ProgramRun extract = Run({"extract", Path("game.pak"), Path("install")});
     ASSERT_EQ(extract.status, 0) << extract.err;
     EXPECT_EQ(extract.err, "");
@@ -129,7 +200,8 @@ TEST_F(Pkgtool, CommandLineConventions)
 
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
              {}, {"frobnicate"}, {"pack", Path("x")}, {"pack", Path("x"), "-o", Path("y"), "--level", "12"},
-             {"pack", Path("x"), "-o"}, {"pack", Path("x"), "-o", Path("y"), "--bogus"}, {"list"}, {"extract", "p"}}) {
+             {"pack", Path("x"), "-o"}, {"pack", Path("x"), "-o", Path("y"), "--bogus"}, {"list"}, {"extract", "p"},
+             {"keygen"}, {"keygen", Path("k"), Path("l")}, {"sign", Path("k")}, {"verify", Path("k.pub")}}) {
         ProgramRun run = Run(wrong);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.err.rfind("pkgtool: ", 0), 0u) << run.err;
@@ -213,3 +285,144 @@ TEST_F(Pkgtool, FailuresWhileWritingSayWhyOnOneLine)
     EXPECT_FALSE(FileExists(Path("Small.pak")));
 }
 #endif
+
+TEST_F(Pkgtool, KeygenSignVerifyRoundTrip)
+{
+    ProgramRun keygen = Run({"keygen", Path("my.key")});
+    ASSERT_EQ(keygen.status, 0) << keygen.err;
+    EXPECT_EQ(keygen.err, "");
+    EXPECT_NE(keygen.out.find("-DINSTALLER_PUBLISHER_KEYS=" + Path("my.key.pub") + "\n"), std::string::npos);
+    EXPECT_EQ(Read("my.key.pub").rfind("# Vellora publisher public key (ECDSA P-256)", 0), 0u);
+    const std::string privateText = Read("my.key");
+    const size_t line = privateText.find("\necdsa-p256-private ");
+    ASSERT_NE(line, std::string::npos) << privateText;
+    const std::string d = privateText.substr(line + 20 + 128, 64);  // after X and Y
+#ifdef _WIN32
+    EXPECT_TRUE(OnlyTheUserMayOpen(Path("my.key")));
+    EXPECT_FALSE(OnlyTheUserMayOpen(Path("my.key.pub")));
+#else
+    struct stat st;
+    ASSERT_EQ(stat(Path("my.key").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+#endif
+
+    Put("a.bin", RandomBytes(3000));
+    Put("b.txt", "b");
+    ProgramRun sign = Run({"sign", Path("my.key"), Path("a.bin"), Path("b.txt")});
+    EXPECT_EQ(sign.status, 0) << sign.err;
+    EXPECT_EQ(std::count(sign.out.begin(), sign.out.end(), '\n'), 2) << sign.out;
+    ProgramRun verify = Run({"verify", Path("my.key.pub"), Path("a.bin"), Path("b.txt")});
+    EXPECT_EQ(verify.status, 0) << verify.err;
+    EXPECT_EQ(verify.out, Path("a.bin") + ": good signature (" + Path("my.key.pub") + ")\n" + Path("b.txt") +
+                              ": good signature (" + Path("my.key.pub") + ")\n");
+    EXPECT_TRUE(InstallerAccepts(Path("my.key.pub"), Path("a.bin")));
+    for (const std::string& output : {keygen.out, sign.out, sign.err, verify.out})
+        EXPECT_EQ(output.find(d), std::string::npos) << "the private key was shown";
+}
+
+TEST_F(Pkgtool, VerifyRefusesEverySignatureButTheKeysOwnOfTheseBytes)
+{
+    const std::string data = RandomBytes(5000);
+    Put("data.bin", data);
+    std::string error;
+    ASSERT_TRUE(SignFile(KeyPath("test-publisher.key"), Path("data.bin"), &error)) << error;
+    ASSERT_EQ(Run({"verify", KeyPath("test-publisher.key.pub"), Path("data.bin")}).status, 0);
+    const std::string sig = Read("data.bin.sig");
+    std::string flipped = data;
+    flipped[1234] ^= 0x01;
+
+    struct Case {
+        const char* file;
+        std::optional<std::string> bytes, sig;
+        const char* key;
+        const char* expected;
+    } cases[] = {
+        {"flipped.bin", flipped, sig, "test-publisher.key.pub", "BAD signature"},
+        {"other.bin", data, sig, "test-other.key.pub", "BAD signature"},
+        {"unsigned.bin", data, std::nullopt, "test-publisher.key.pub", "unsigned.bin.sig is missing"},
+        {"short.bin", data, sig.substr(0, 63), "test-publisher.key.pub", "63 bytes instead of 64"},
+        {"long.bin", data, sig + "x", "test-publisher.key.pub", "more than 64 bytes"},
+        {"absent.bin", std::nullopt, sig, "test-publisher.key.pub", "cannot read"},
+        {"private.bin", data, sig, "test-publisher.key", "this is a private key"},
+        {"nokey.bin", data, sig, "no-such.key.pub", "cannot read"},
+    };
+    for (const Case& c : cases) {
+        if (c.bytes)
+            Put(c.file, *c.bytes);
+        if (c.sig)
+            Put(std::string(c.file) + ".sig", *c.sig);
+        ProgramRun run = Run({"verify", KeyPath(c.key), Path(c.file)});
+        EXPECT_EQ(run.status, 1) << c.file;
+        EXPECT_EQ(run.out, "") << c.file;
+        EXPECT_EQ(run.err.rfind("pkgtool: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(c.expected), std::string::npos) << c.file << ": " << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+}
+
+TEST_F(Pkgtool, SignRefusesKeysThatCannotSignAndKeygenNeverOverwritesOne)
+{
+    std::string privateText;
+    ASSERT_TRUE(ReadFileBytes(KeyPath("test-publisher.key"), &privateText));
+    std::string otherPoint;
+    ASSERT_TRUE(ReadFileBytes(KeyPath("test-other.key.pub"), &otherPoint));
+    const size_t at = privateText.find("ecdsa-p256-private ") + 19;
+    const std::string d = privateText.substr(at + 128, 64);
+    const std::string otherXY = otherPoint.substr(otherPoint.find("ecdsa-p256-public ") + 18, 128);
+    Put("mixed.key", privateText.substr(0, at) + otherXY + d + "\n");
+    Put("short.key", privateText.substr(0, at) + privateText.substr(at + 1));
+    Put("two.key", privateText + privateText.substr(privateText.find("ecdsa-p256-private")));
+    Put("file.txt", "x");
+    struct Case {
+        std::string key;
+        const char* expected;
+    } cases[] = {
+        {KeyPath("test-publisher.key.pub"), "this is a public key"},
+        {Path("mixed.key"), "does not belong to its private half"},  // X, Y of another key
+        {Path("short.key"), "must be 192 hex digits"},
+        {Path("two.key"), "second key"},
+        {Path("none.key"), "cannot read"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run = Run({"sign", c.key, Path("file.txt")});
+        EXPECT_EQ(run.status, 1) << c.key;
+        EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(run.err.find(d), std::string::npos) << "the private key was shown";
+    }
+    EXPECT_FALSE(FileExists(Path("file.txt.sig")));
+    std::string upper = privateText;
+    std::transform(upper.begin() + at, upper.end(), upper.begin() + at, [](char c) { return toupper(c); });
+    Put("upper.key", "\xEF\xBB\xBF" + upper);  // upper case, and the byte-order mark Notepad writes
+    EXPECT_EQ(Run({"sign", Path("upper.key"), Path("file.txt")}).status, 0);
+
+    Put("old.key", "old");
+    Put("old2.key.pub", "pub");
+    for (const char* name : {"old.key", "old2.key"}) {
+        ProgramRun run = Run({"keygen", Path(name)});
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_NE(run.err.find("exists already"), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_EQ(Read("old.key"), "old");
+    EXPECT_EQ(Read("old2.key.pub"), "pub");
+    EXPECT_FALSE(FileExists(Path("old.key.pub")));
+    EXPECT_FALSE(FileExists(Path("old2.key")));
+}
+
+// OpenSSL (Linux) and CNG (Windows) signatures of the committed key check in both builds.
+TEST_F(Pkgtool, SignaturesOfEitherBackendCheckWithTheOther)
+{
+    for (const char* name : {"signed-by-openssl.txt", "signed-by-cng.txt"}) {
+        ProgramRun run = Run({"verify", KeyPath("test-publisher.key.pub"), KeyPath(name)});
+        EXPECT_EQ(run.status, 0) << name << ": " << run.err;
+        EXPECT_TRUE(InstallerAccepts(KeyPath("test-publisher.key.pub"), KeyPath(name))) << name;
+        EXPECT_FALSE(InstallerAccepts(KeyPath("test-other.key.pub"), KeyPath(name))) << name;
+    }
+    PrivateKey key;
+    uint8_t publicKey[kPublicKeySize];
+    std::string error;
+    ASSERT_TRUE(LoadPrivateKey(KeyPath("test-publisher.key"), &key, &error)) << error;
+    ASSERT_TRUE(LoadPublicKey(KeyPath("test-publisher.key.pub"), publicKey, &error)) << error;
+    EXPECT_EQ(memcmp(key.publicKey, publicKey, kPublicKeySize), 0);
+}

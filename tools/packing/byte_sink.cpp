@@ -28,3 +28,12 @@ bool FileSink::Close()
         return Fail("cannot write " + path_ + ": " + strerror(errno));
     return true;
 }
+
+bool HashingSink::Put(const unsigned char* data, size_t size)
+{
+    if (!out_.Put(data, size))
+        return Fail(out_.error());
+    if (!hash_.Update(data, size))
+        return Fail("cannot compute the SHA-256 digest");
+    return true;
+}

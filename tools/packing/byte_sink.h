@@ -1,5 +1,6 @@
 #pragma once
 // Where the publisher's encoders put their output: a file, a string, or the next encoder.
+#include "common/publisher_crypto.h"
 #include "common/unique_file.h"
 
 #include <cstddef>
@@ -55,4 +56,19 @@ private:
     std::string path_;
     UniqueStdioFile file_;
     uint64_t written_ = 0;
+};
+
+// Hands the bytes on to `out` and keeps their SHA-256 digest (what the update list records of a
+// package).
+class HashingSink final : public ByteSink {
+public:
+    explicit HashingSink(ByteSink& out) : out_(out) {}
+    bool Put(const unsigned char* data, size_t size) override;
+    using ByteSink::Put;
+    // The digest of everything put so far.
+    bool Final(uint8_t (&digest)[kSha256Size]) { return hash_.Final(digest); }
+
+private:
+    ByteSink& out_;
+    Sha256 hash_;
 };

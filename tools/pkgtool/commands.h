@@ -1,5 +1,5 @@
 #pragma once
-// The three commands of pkgtool. Each prints its own one-line errors ("pkgtool: ...") and returns
+// The commands of pkgtool. Each prints its own one-line errors ("pkgtool: ...") and returns
 // the exit status: 0 on success, 1 on failure.
 #include <string>
 #include <vector>
@@ -15,6 +15,9 @@ struct PackOptions {
 int RunPack(const PackOptions& options);
 int RunList(const std::string& package);
 int RunExtract(const std::string& package, const std::string& folder);
+int RunKeygen(const std::string& privateKeyPath);
+int RunSign(const std::string& privateKeyPath, const std::vector<std::string>& files);
+int RunVerify(const std::string& publicKeyPath, const std::vector<std::string>& files);
 
 // "pkgtool: <message>" on standard error; returns 1.
 int Fail(const std::string& message);

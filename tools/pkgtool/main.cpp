@@ -11,16 +11,21 @@ const char kUsage[] =
     "usage: pkgtool pack DIR -o PACKAGE [--root NAME] [--nest GLOB]... [--level N]\n"
     "       pkgtool list PACKAGE\n"
     "       pkgtool extract PACKAGE DIR\n"
+    "       pkgtool keygen KEY\n"
+    "       pkgtool sign KEY FILE...\n"
+    "       pkgtool verify KEY.pub FILE...\n"
     "       pkgtool --help\n";
 
 const char kHelp[] =
     "\n"
-    "Makes, lists and test-installs the game packages that the installer downloads.\n"
+    "Makes, lists, test-installs and signs the game packages that the installer downloads.\n"
     "\n"
     "pack DIR -o PACKAGE   packs every file below DIR, each entry named after DIR's own name (or\n"
     "                      NAME) followed by its path, encrypted and LZMA-compressed the way the\n"
     "                      installer decodes it. Files ending in \".7z\" are taken as they are:\n"
     "                      the installer decodes NAME.7z into NAME.r. Empty folders are kept.\n"
+    "                      Prints the size= and sha256= lines of the package's [listN] section\n"
+    "                      in the update list.\n"
     "  --root NAME         the top-level folder name of the entries (the installer drops it)\n"
     "  --nest GLOB         pre-compress matching files (they must end in \".r\") into nested\n"
     "                      \".7z\" files; a GLOB without \"/\" matches file names, one with \"/\"\n"
@@ -29,6 +34,12 @@ const char kHelp[] =
     "list PACKAGE          prints the package's directory as the installer sees it, in the\n"
     "                      order it writes the files: offset, size, lowered name\n"
     "extract PACKAGE DIR   installs a copy of PACKAGE into DIR exactly as the installer does\n"
+    "keygen KEY            makes a signing key pair: KEY, the private key (readable by you alone;\n"
+    "                      keep it off the web server), and KEY.pub, the public key the installer\n"
+    "                      is built with. Never overwrites a key.\n"
+    "sign KEY FILE...      writes FILE.sig beside each FILE: its ECDSA P-256 signature by KEY\n"
+    "verify KEY.pub FILE...\n"
+    "                      checks each FILE against its FILE.sig and the public key KEY.pub\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a wrong command line.\n";
 
@@ -76,6 +87,11 @@ int Pack(int argc, char** argv)
     return RunPack(options);
 }
 
+std::vector<std::string> Rest(int argc, char** argv, int first)
+{
+    return std::vector<std::string>(argv + first, argv + argc);
+}
+
 }  // namespace
 
 int Fail(const std::string& message)
@@ -102,6 +118,12 @@ int main(int argc, char** argv)
         return argc == 3 ? RunList(argv[2]) : Usage("list takes one package");
     if (strcmp(command, "extract") == 0)
         return argc == 4 ? RunExtract(argv[2], argv[3]) : Usage("extract takes a package and a folder");
+    if (strcmp(command, "keygen") == 0)
+        return argc == 3 ? RunKeygen(argv[2]) : Usage("keygen takes the private key's path");
+    if (strcmp(command, "sign") == 0)
+        return argc >= 4 ? RunSign(argv[2], Rest(argc, argv, 3)) : Usage("sign takes a private key and files");
+    if (strcmp(command, "verify") == 0)
+        return argc >= 4 ? RunVerify(argv[2], Rest(argc, argv, 3)) : Usage("verify takes a public key and files");
     fprintf(stderr, "pkgtool: unknown command %s (see pkgtool --help)\n", command);
     return 2;
 }

@@ -9,6 +9,7 @@
 #include "package/package_container.h"
 #include "packing/lzma_alone_encoder.h"
 #include "packing/package_sealer.h"
+#include "packing/publisher_keys.h"
 #include "pkgtool/progress_bar.h"
 #include "pkgtool/tool_platform.h"
 
@@ -132,6 +133,8 @@ public:
                static_cast<unsigned long long>(entries_.size()),
                static_cast<unsigned long long>(contentLength_), options_.output.c_str(),
                static_cast<unsigned long long>(packageSize_));
+        printf("for the package's [listN] section of the update list:\nsize=%llu\nsha256=%s\n",
+               static_cast<unsigned long long>(packageSize_), LowerHex(packageDigest_, kSha256Size).c_str());
         return 0;
     }
 
@@ -330,8 +333,11 @@ private:
         FileSink file(options_.output);
         if (!file.ok())
             return Refuse(file.error());
+        // Hashed on the way to the disk: a package of gigabytes is not read a second time.
+        HashingSink hashed(file);
         // WriteLayers says why it failed; the last bytes may only fail to reach the disk at Close.
-        bool written = WriteLayers(file, tableBytes) && (file.Close() || Refuse(file.error()));
+        bool written = WriteLayers(hashed, tableBytes) && (file.Close() || Refuse(file.error())) &&
+                       (hashed.Final(packageDigest_) || Refuse("cannot compute the package's SHA-256 digest"));
         if (!written) {
             RemovePath(options_.output);
             return false;
@@ -340,7 +346,7 @@ private:
         return true;
     }
 
-    bool WriteLayers(FileSink& file, const std::string& tableBytes)
+    bool WriteLayers(ByteSink& file, const std::string& tableBytes)
     {
         const uint64_t intermediateSize = sizeof(PackageHeader) + (uint64_t{contentLength_} + 15) / 16 * 16;
         LzmaAloneEncoder encoder(file, options_.level, intermediateSize);
@@ -364,6 +370,7 @@ private:
     std::vector<PlannedEntry> entries_;
     uint32_t contentLength_ = 0;
     uint64_t packageSize_ = 0;
+    uint8_t packageDigest_[kSha256Size] = {};
     uint64_t done_ = 0;
     uint64_t work_ = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // What pkgtool needs from the system beyond stdio: folder listings and creation, temporary files,
-// file identity and terminals. POSIX and Win32 (ANSI: GBK names) halves.
+// files only their owner may read, file identity and terminals. POSIX and Win32 (ANSI: GBK names)
+// halves.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +28,11 @@ bool SameFile(const std::string& a, const std::string& b);
 std::string MakeTemporaryFile(std::string* error);
 
 bool RemovePath(const std::string& path);
+
+// Creates `path`, which must not exist yet, holding `bytes`, on the disk before it returns.
+// `ownerOnly`: only the current user may open it (mode 0600; on Windows a protected DACL with one
+// entry, the user's). An existing file is never touched.
+bool CreateNewFile(const std::string& path, const std::string& bytes, bool ownerOnly, std::string* error);
 
 bool StderrIsTerminal();
 

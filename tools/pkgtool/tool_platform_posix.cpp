@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +94,35 @@ std::string MakeTemporaryFile(std::string* error)
 }
 
 bool RemovePath(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool CreateNewFile(const std::string& path, const std::string& bytes, bool ownerOnly, std::string* error)
+{
+    // O_EXCL: a file that appeared since the caller looked is refused, never truncated.
+    int fd = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, ownerOnly ? 0600 : 0644);
+    if (fd < 0) {
+        *error = errno == EEXIST ? path + " exists already" : "cannot create " + path + ": " + strerror(errno);
+        return false;
+    }
+    // The umask could only narrow 0600, but a key its owner cannot read is of no use either.
+    bool written = !ownerOnly || fchmod(fd, 0600) == 0;
+    for (size_t done = 0; written && done < bytes.size();) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        written = n > 0;
+        done += written ? static_cast<size_t>(n) : 0;
+    }
+    written = written && fsync(fd) == 0;
+    if (!written)
+        *error = "cannot write " + path + ": " + strerror(errno);
+    if (close(fd) != 0 && written) {
+        *error = "cannot write " + path + ": " + strerror(errno);
+        written = false;
+    }
+    if (!written)
+        unlink(path.c_str());
+    return written;
+}
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 

@@ -3,6 +3,7 @@
 #include "common/win_handles.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +16,45 @@ namespace {
 std::string LastError()
 {
     return "system error " + std::to_string(GetLastError());
+}
+
+struct LocalMemoryTraits {  // what the SDDL conversions allocate
+    using Type = void*;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type memory) noexcept { LocalFree(memory); }
+};
+using UniqueLocalMemory = UniqueResource<LocalMemoryTraits>;
+
+// "D:P(A;;FA;;;<the user's SID>)": full access for the current user and nobody else, protected
+// from the entries the folder would pass on.
+bool OwnerOnlyDescriptor(UniqueLocalMemory* descriptor, std::string* error)
+{
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) {
+        *error = "cannot read this process's user (" + LastError() + ")";
+        return false;
+    }
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<uint64_t> user(size / sizeof(uint64_t) + 1);  // aligned for the TOKEN_USER it holds
+    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, user.data(), size, &size)) {
+        *error = "cannot read this process's user (" + LastError() + ")";
+        return false;
+    }
+    char* sid = nullptr;
+    if (!ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+        *error = "cannot read this process's user (" + LastError() + ")";
+        return false;
+    }
+    UniqueLocalMemory sidText(sid);
+    const std::string sddl = std::string("D:P(A;;FA;;;") + sid + ")";
+    void* made = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &made, nullptr)) {
+        *error = "cannot make a security descriptor for the user alone (" + LastError() + ")";
+        return false;
+    }
+    descriptor->reset(made);
+    return true;
 }
 
 }  // namespace
@@ -92,6 +132,38 @@ std::string MakeTemporaryFile(std::string* error)
 }
 
 bool RemovePath(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+bool CreateNewFile(const std::string& path, const std::string& bytes, bool ownerOnly, std::string* error)
+{
+    UniqueLocalMemory descriptor;
+    if (ownerOnly && !OwnerOnlyDescriptor(&descriptor, error))
+        return false;
+    SECURITY_ATTRIBUTES security = {sizeof security, descriptor.get(), FALSE};
+    // CREATE_NEW: a file that appeared since the caller looked is refused, never truncated.
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, ownerOnly ? &security : nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        DWORD code = GetLastError();
+        *error = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS
+                     ? path + " exists already"
+                     : "cannot create " + path + " (" + LastError() + ")";
+        return false;
+    }
+    bool written = true;
+    for (size_t done = 0; written && done < bytes.size();) {
+        DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+        DWORD wrote = 0;
+        written = WriteFile(file.get(), bytes.data() + done, piece, &wrote, nullptr) && wrote > 0;
+        done += wrote;
+    }
+    written = written && FlushFileBuffers(file.get());
+    if (!written)
+        *error = "cannot write " + path + " (" + LastError() + ")";
+    file.reset();
+    if (!written)
+        DeleteFileA(path.c_str());
+    return written;
+}
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 

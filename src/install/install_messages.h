@@ -19,3 +19,8 @@ enum InstallStatus : int {
     STATUS_INSTALLING = 6,      // "正在安装": before extraction, and last of a run without failure
     STATUS_COMPLETE = 7,        // "安装完成": after the game was started
 };
+
+// The installer's exit code when the installation failed (status 0, or no configuration could be
+// fetched), so that a script running "setup.exe -path ..." can tell; a completed installation,
+// and a player who closes the window before installing, exit with 0.
+constexpr int kExitInstallFailed = 1;

@@ -127,7 +127,7 @@ bool fgWin32Dialog::OnInit()
 
     if (!FetchConfiguration(job_)) {
         ShowMessageBox(window_, kNetworkFailure, kNetworkCaption, MB_OK);
-        PostQuitMessage(0);
+        PostQuitMessage(kExitInstallFailed);
         return false;
     }
 

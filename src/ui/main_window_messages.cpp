@@ -64,7 +64,9 @@ void fgWin32Dialog::OnStatus(int index)
     CopyString(statusText_, text);
     InvalidateRect(window_, &statusRect_, TRUE);
     // Failure and completion end the program; the job has closed its boxes by then.
-    if (index == STATUS_FAILED || index == STATUS_COMPLETE)
+    if (index == STATUS_FAILED)
+        PostQuitMessage(kExitInstallFailed);
+    else if (index == STATUS_COMPLETE)
         PostQuitMessage(0);
 }
 

@@ -5,6 +5,12 @@
 #   -DINSTALLER_CONFIG_URLS=<a;b;c>   up to three addresses of the remote configuration file,
 #                                     tried in this order; http:// or https://, at most 127
 #                                     characters each (they are compiled into 128-byte slots)
+#   -DINSTALLER_PUBLISHER_KEYS=<k.pub[;old.pub]>
+#                                     one or two public keys made by `pkgtool keygen`: the
+#                                     installer then takes only configuration files and update
+#                                     lists signed by one of them (`pkgtool sign`), and only the
+#                                     package size and SHA-256 such a list pins. Empty (the
+#                                     default): no signatures are checked.
 #
 # The defaults point at the local demo server of scripts/demo.sh, so the demo works as built.
 
@@ -12,6 +18,8 @@ set(INSTALLER_PRODUCT_NAME "Vellora" CACHE STRING
   "Product name shown by the installer: title \"<name>在线安装\", headline \"<name>游戏 极速安装\"")
 set(INSTALLER_CONFIG_URLS "http://127.0.0.1:8642/update/tarnhold.txt" CACHE STRING
   "Up to three addresses of the remote configuration file (a ;-separated list), tried in order")
+set(INSTALLER_PUBLISHER_KEYS "" CACHE STRING
+  "One or two publisher public keys (.pub files of pkgtool keygen, ;-separated); empty: no signatures")
 
 # Texts become C string literals: no quotes or backslashes, which would end or change them.
 function(_vellora_check_literal what text)
@@ -50,6 +58,56 @@ function(vellora_config_address_table target)
     math(EXPR slot "${slot} + 1")
   endforeach()
   add_library(${target} OBJECT "${CMAKE_SOURCE_DIR}/src/ui/config_addresses.cpp")
+  target_compile_definitions(${target} PRIVATE ${definitions})
+  target_link_libraries(${target} PRIVATE vellora_options)
+endfunction()
+
+# vellora_publisher_key_table(<target> <key.pub>...)
+# An object library with the publisher key table (src/install/publisher_keys.cpp) filled with the
+# keys of the given files (none: an installer that checks no signatures). Every installer
+# executable links exactly one (vellora_installer_executable).
+function(vellora_publisher_key_table target)
+  set(files ${ARGN})
+  list(LENGTH files count)
+  if(count GREATER 2)
+    message(FATAL_ERROR "${target}: give at most two publisher keys (got ${count}: ${files})")
+  endif()
+  set(definitions "")
+  set(slot 1)
+  foreach(file IN LISTS files)
+    if(NOT IS_ABSOLUTE "${file}")
+      set(file "${CMAKE_SOURCE_DIR}/${file}")
+    endif()
+    if(NOT EXISTS "${file}" OR IS_DIRECTORY "${file}")
+      message(FATAL_ERROR "${target}: no publisher key file ${file}")
+    endif()
+    file(STRINGS "${file}" lines)
+    set(hex "")
+    foreach(line IN LISTS lines)
+      string(STRIP "${line}" line)
+      if(line STREQUAL "" OR line MATCHES "^#")
+        continue()
+      endif()
+      if(line MATCHES "^ecdsa-p256-private")
+        message(FATAL_ERROR "${target}: ${file} is a private key; build in its .pub file, and keep "
+                            "the private key off every build and web server")
+      endif()
+      if(NOT hex STREQUAL "" OR NOT line MATCHES "^ecdsa-p256-public ([0-9A-Fa-f]+)$")
+        message(FATAL_ERROR "${target}: ${file} is no public key of pkgtool keygen "
+                            "(one line \"ecdsa-p256-public <128 hex digits>\" expected)")
+      endif()
+      set(hex "${CMAKE_MATCH_1}")
+    endforeach()
+    string(LENGTH "${hex}" length)
+    if(NOT length EQUAL 128)
+      message(FATAL_ERROR "${target}: ${file} holds no public key of 128 hex digits")
+    endif()
+    string(TOLOWER "${hex}" hex)
+    list(APPEND definitions "INSTALLER_PUBLISHER_KEY_${slot}=\"${hex}\"")
+    set_property(DIRECTORY "${CMAKE_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+    math(EXPR slot "${slot} + 1")
+  endforeach()
+  add_library(${target} OBJECT "${CMAKE_SOURCE_DIR}/src/install/publisher_keys.cpp")
   target_compile_definitions(${target} PRIVATE ${definitions})
   target_link_libraries(${target} PRIVATE vellora_options)
 endfunction()

@@ -2,6 +2,7 @@
 #include "app/dll_search.h"
 #include "app/message_loop.h"
 #include "app/single_instance.h"
+#include "install/publisher_trust.h"
 
 #include <windows.h>
 
@@ -10,6 +11,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // Before anything else can load a DLL.
     HardenDllSearch();
     PreloadLateSystemDlls();
+
+    // The keys built into this executable, if any (INSTALLER_PUBLISHER_KEYS; checked at build).
+    UsePublisherKeys(kPublisherKeys);
 
     UniqueHandle mutex;
     if (!TakeSingleInstanceMutex(mutex))

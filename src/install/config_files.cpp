@@ -3,6 +3,7 @@
 #include "shell/integrate.h"
 
 #include "common/fixed_string.h"
+#include "common/hex_text.h"
 
 #include <windows.h>
 
@@ -29,6 +30,25 @@ int ReadInt(const char* path, const char* section, const char* key, int fallback
 }
 
 }  // namespace
+
+bool ReadListPin(const char* listPath, DownloadPin* pin)
+{
+    char size[32] = {}, sha256[80] = {};
+    ReadString(listPath, kListSection, "size", size);
+    ReadString(listPath, kListSection, "sha256", sha256);
+    uint64_t bytes = 0;
+    const char* p = size;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        const unsigned digit = static_cast<unsigned>(*p - '0');
+        if (bytes > (UINT64_MAX - digit) / 10)
+            return false;
+        bytes = bytes * 10 + digit;
+    }
+    if (p == size || *p != '\0' || !DecodeHex(sha256, pin->sha256, kSha256Size))
+        return false;
+    pin->size = bytes;
+    return true;
+}
 
 bool ReadSetupSection(const char* configPath, InstallJob& job)
 {

@@ -8,6 +8,7 @@
 // at the start of the value.
 
 #include "install/install_job.h"
+#include "net/download.h"
 
 // Bits of an update list's action.
 constexpr int ACTION_COMMAND = 1;   // run the command in cmd
@@ -38,6 +39,11 @@ struct UpdateListFiles {
 
 // [list0] srcfile, destfile and cmd. Read only once the action is neither 0 nor missing.
 void ReadListFiles(const char* listPath, UpdateListFiles& files);
+
+// [list0] size (decimal bytes) and sha256 (64 hex digits) of the file a signed update list has
+// downloaded: false when either is missing or malformed. An installer without publisher keys
+// never reads them.
+bool ReadListPin(const char* listPath, DownloadPin* pin);
 
 // The checks of an update list's step that come before anything is done, in their order: the
 // text that ends the job, or null when the step may go on. The command's name is checked only

@@ -4,6 +4,7 @@
 #include "install/config_files.h"
 #include "install/install_job.h"
 #include "install/launch.h"
+#include "install/publisher_trust.h"
 
 #include "common/fixed_string.h"
 #include "common/join_path.h"
@@ -24,6 +25,10 @@ const char kNetworkText[] = "用户网络问题导致无法下载成功，请联
 const char kNoUpdateUrl[] = "从文件中,获取版本对应的更新URL错误.";
 const char kUnknownCommand[] = "未知的命令参数";
 const char kExtractFailed[] = "解压文件失败";
+// Only with publisher keys: the update list's signature (or its date) does not hold, and a list
+// that downloads without pinning what it downloads.
+const char kListNotSigned[] = "更新列表文件签名错误.";
+const char kListWithoutPin[] = "解析更新列表文件错误,下载文件缺少大小或校验值.";
 
 // How long a running copy of the game may take to handle the request to close. A game that hangs
 // must not hang the installation with it.
@@ -130,6 +135,15 @@ void RunInstallJob(InstallJob& job)
     char listPath[kPathSize] = {};
     if (DownloadFile(nullptr, job, listUrl, listPath, false) != 0)
         return;  // the download has shown its box and posted status 0
+    if (SignedDelivery() && !SignedByPublisher(job, listUrl, listPath, "list0", CurrentDownloadTimeouts())) {
+        // The signature belongs to the list's download: cancelled, it ends as a cancelled
+        // download does, without a box.
+        if (job.cancelRequested.load())
+            PostStatus(job, STATUS_FAILED);
+        else
+            Fail(job, kListNotSigned);
+        return;
+    }
 
     const int action = ReadListAction(listPath);
     if (action == 0) {
@@ -147,10 +161,18 @@ void RunInstallJob(InstallJob& job)
         return;
     }
 
+    DownloadPin pin;
+    if ((action & ACTION_DOWNLOAD) && SignedDelivery() && !ReadListPin(listPath, &pin)) {
+        Fail(job, kListWithoutPin);
+        return;
+    }
+
     if (action & ACTION_DOWNLOAD) {
         PostStatus(job, STATUS_DOWNLOADING);
         char packagePath[kPathSize] = {};
-        if (DownloadFile(files.destFile, job, files.srcFile, packagePath, false) != 0) {
+        DownloadOptions options;
+        options.pin = SignedDelivery() ? &pin : nullptr;
+        if (DownloadFile(files.destFile, job, files.srcFile, packagePath, options) != 0) {
             PostStatus(job, STATUS_FAILED);
             return;
         }

@@ -2,15 +2,26 @@
 
 #include "common/fixed_string.h"
 #include "install/config_files.h"
+#include "install/publisher_trust.h"
 #include "net/download.h"
 
 namespace {
 // Slots already tried in this process. Window thread only.
 int g_slotsTried = 0;
+
+// The configuration is fetched before the window shows: the player sees nothing while it runs.
+// A server that holds the line in silence is given up after 20 s (for the answer, and for each
+// pause inside the body) rather than the 120 s a package's server gets, so three such servers
+// cost a minute, not six. 20 s still covers a slow name lookup and two lost connection attempts
+// (TCP tries again after 3 s and 6 s more) in front of a file of a few hundred bytes.
+constexpr DownloadTimeouts kConfigTimeouts = {20000, 20000};
 }  // namespace
 
 bool FetchConfiguration(InstallJob& job)
 {
+    DownloadOptions options;
+    options.quiet = true;
+    options.timeouts = &kConfigTimeouts;
     for (int attempt = 0; attempt < kConfigSlots; ++attempt) {
         if (g_slotsTried >= kConfigSlots)
             continue;
@@ -19,7 +30,11 @@ bool FetchConfiguration(InstallJob& job)
             continue;  // no address in this slot: nothing to fetch
         char localPath[kPathSize] = {};
         // job.window is still null: the download's progress and status messages reach no window.
-        if (DownloadFile(nullptr, job, address, localPath, true) != 0)
+        if (DownloadFile(nullptr, job, address, localPath, options) != 0)
+            continue;
+        // With publisher keys, an unsigned, wrongly signed or expired file counts as a failed
+        // fetch, like one without a size: the next slot is tried.
+        if (SignedDelivery() && !SignedByPublisher(job, address, localPath, "setup", kConfigTimeouts))
             continue;
         CopyString(job.configPath, localPath);
         // A file without a valid size is left where it is, and the next slot is tried.

@@ -7,7 +7,8 @@
 
 int ConfigSlotPort(int slot) { return VELLORA_CONFIG_SLOT_PORT + slot; }
 
-ConfigSlotServer::ConfigSlotServer(int slot, std::string body) : body_(std::move(body))
+ConfigSlotServer::ConfigSlotServer(int slot, std::string body, std::string signature)
+    : body_(std::move(body)), signature_(std::move(signature))
 {
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
@@ -78,8 +79,14 @@ void ConfigSlotServer::Answer(uintptr_t socketValue)
         request.append(block, got);
     }
     ++requests_;
-    const std::string response = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                                 std::to_string(body_.size()) + "\r\n\r\n" + body_;
+    const size_t target = request.find(' ') + 1;
+    const std::string path = request.substr(target, request.find(' ', target) - target);
+    const bool signature = path.size() > 4 && path.compare(path.size() - 4, 4, ".sig") == 0;
+    const std::string& answer = signature ? signature_ : body_;
+    const char* status = signature && signature_.empty() ? "404 Not Found" : "200 OK";
+    const std::string response = std::string("HTTP/1.0 ") + status +
+                                 "\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                 std::to_string(answer.size()) + "\r\n\r\n" + answer;
     send(client, response.data(), static_cast<int>(response.size()), 0);
     // The client closes first, so the port is not left waiting on this side.
     shutdown(client, SD_SEND);

@@ -13,10 +13,11 @@
 
 int ConfigSlotPort(int slot);
 
-// Plain HTTP/1.0 on 127.0.0.1 at the port of `slot` (0..2): every GET is answered with `body`.
+// Plain HTTP/1.0 on 127.0.0.1 at the port of `slot` (0..2): every GET is answered with `body`,
+// but one for an address ending in ".sig", which gets `signature` (404 when it is empty).
 class ConfigSlotServer {
 public:
-    ConfigSlotServer(int slot, std::string body);
+    ConfigSlotServer(int slot, std::string body, std::string signature = "");
     ~ConfigSlotServer();
     ConfigSlotServer(const ConfigSlotServer&) = delete;
     ConfigSlotServer& operator=(const ConfigSlotServer&) = delete;
@@ -29,7 +30,7 @@ private:
     static DWORD WINAPI Serve(LPVOID self);
     void Answer(uintptr_t client);
 
-    std::string body_;
+    std::string body_, signature_;
     uintptr_t listener_ = 0;  // a SOCKET
     bool listening_ = false;
     HANDLE thread_ = nullptr;

@@ -1,0 +1,118 @@
+#include "install/publisher_trust.h"
+
+#include "common/fixed_string.h"
+#include "common/hex_text.h"
+#include "common/unique_resource.h"
+#include "common/win_handles.h"
+#include "net/fetch_bytes.h"
+
+#include <cstring>
+
+namespace {
+
+uint8_t g_keys[kMaxPublisherKeys][kPublicKeySize] = {};
+int g_keyCount = 0;
+
+// A signature file is exactly one signature; room for a little more tells a larger file apart.
+constexpr size_t kSignatureFileLimit = kSignatureSize + 1;
+constexpr DWORD kReadBlock = 65536;
+
+bool HashFile(const char* path, uint8_t (&digest)[kSha256Size])
+{
+    UniqueFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    Sha256 hash;
+    char block[4096];
+    if (!file || !hash.ok())
+        return false;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), block, sizeof block, &got, nullptr))
+            return false;
+        if (got == 0)
+            return hash.Final(digest);
+        hash.Update(block, got);
+    }
+}
+
+// "YYYY-MM-DD" with a real month and a day that month can have.
+bool ParseDate(const char* text, int* year, int* month, int* day)
+{
+    if (strlen(text) != 10 || text[4] != '-' || text[7] != '-')
+        return false;
+    int parts[3] = {};
+    const int starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < lengths[i]; ++j) {
+            const char c = text[starts[i] + j];
+            if (c < '0' || c > '9')
+                return false;
+            parts[i] = parts[i] * 10 + (c - '0');
+        }
+    }
+    static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > kDays[parts[1] - 1])
+        return false;
+    *year = parts[0];
+    *month = parts[1];
+    *day = parts[2];
+    return true;
+}
+
+}  // namespace
+
+bool UsePublisherKeys(const char (&keys)[kMaxPublisherKeys][kPublisherKeyHexSize])
+{
+    uint8_t decoded[kMaxPublisherKeys][kPublicKeySize];
+    int count = 0;
+    for (const char* hex : keys) {
+        if (hex[0] == '\0')
+            continue;
+        if (!DecodeHex(hex, decoded[count], kPublicKeySize))
+            return false;
+        ++count;
+    }
+    memcpy(g_keys, decoded, sizeof decoded);
+    g_keyCount = count;
+    return true;
+}
+
+bool SignedDelivery() { return g_keyCount > 0; }
+
+bool WithinExpiry(const char* path, const char* section, const SYSTEMTIME& today)
+{
+    char value[32] = {};
+    // Absent and empty read alike: only a value that is there is a date to keep to.
+    GetPrivateProfileStringA(section, "expires", "", value, sizeof value, path);
+    if (value[0] == '\0')
+        return true;
+    int year = 0, month = 0, day = 0;
+    if (!ParseDate(value, &year, &month, &day))
+        return false;
+    const long expires = (year * 100L + month) * 100L + day;
+    const long now = (today.wYear * 100L + today.wMonth) * 100L + today.wDay;
+    return now <= expires;  // the date itself is the last good day
+}
+
+bool SignedByPublisher(InstallJob& job, const char* url, const char* path, const char* section,
+                       const DownloadTimeouts& timeouts)
+{
+    char sigUrl[kConfigValueSize + 4];
+    unsigned char signature[kSignatureFileLimit];
+    size_t size = 0;
+    if (!FormatString(sigUrl, "%s.sig", url) ||
+        !FetchBytes(job, sigUrl, timeouts, signature, sizeof signature, &size) || size != kSignatureSize)
+        return false;
+
+    uint8_t digest[kSha256Size];
+    if (!HashFile(path, digest))
+        return false;
+    bool good = false;
+    for (int i = 0; i < g_keyCount && !good; ++i)
+        good = VerifyP256(g_keys[i], digest, reinterpret_cast<const uint8_t(&)[kSignatureSize]>(signature));
+    if (!good)
+        return false;
+
+    SYSTEMTIME today;
+    GetSystemTime(&today);  // UTC
+    return WithinExpiry(path, section, today);
+}

@@ -1,0 +1,188 @@
+// Signed delivery, with the tests' publisher key built in: which configuration files, update lists
+// and packages an installer with keys takes, and how it refuses the others. (An installer without
+// keys is the rest of the suite: it fetches no signature and reads no pin.)
+#include "install/install_job.h"
+#include "install/publisher_trust.h"
+#include "ui/config_addresses.h"
+
+#include "common/fixed_string.h"
+#include "packing/publisher_keys.h"
+#include "support/config_slot_server.h"
+#include "support/gui_test_support.h"
+#include "support/make_package.h"
+#include "support/message_box_recorder.h"
+#include "support/posted_messages.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kTestKey[] = "test-publisher.key";
+const char kOtherKey[] = "test-other.key";  // a publisher's key that this installer does not have
+
+std::string KeyPath(const std::string& name) { return TestDataPath("keys/" + name); }
+
+void UseTestPublisherKey()
+{
+    uint8_t point[kPublicKeySize];
+    std::string error;
+    ASSERT_TRUE(LoadPublicKey(KeyPath(std::string(kTestKey) + ".pub"), point, &error)) << error;
+    char keys[kMaxPublisherKeys][kPublisherKeyHexSize] = {};
+    CopyString(keys[1], LowerHex(point, sizeof point).c_str());  // the second slot, as after a key change
+    ASSERT_TRUE(UsePublisherKeys(keys));
+    ASSERT_TRUE(SignedDelivery());
+}
+
+// What `key` signs `content` with: the bytes of the .sig file pkgtool sign writes.
+std::string SignatureOf(const std::string& content, const char* key)
+{
+    ScratchDir dir("sign");
+    const std::string path = dir / "file";
+    std::string error, signature;
+    EXPECT_TRUE(WriteFileBytes(path, content));
+    EXPECT_TRUE(SignFile(KeyPath(key), path, &error)) << error;
+    EXPECT_TRUE(ReadFileBytes(path + ".sig", &signature));
+    return signature;
+}
+
+std::string SetupSection(const char* game, const char* more = "")
+{
+    return std::string("[setup]\r\ngamename=") + game + "\r\nsize=1\r\n" + more;
+}
+
+TEST(SignedConfiguration, OnlyAGoodSignatureOfABuiltInKeyWithinItsDateIsTaken)
+{
+    DesktopLock lock;  // the configuration slots' ports
+    UseTestPublisherKey();
+    const std::string first = SetupSection("First"), expired = SetupSection("First", "expires=2000-01-01\r\n"),
+                      lasting = SetupSection("First", "expires=2999-12-31\r\n"), tampered = SetupSection("Firsu");
+    const std::string second = SetupSection("Second");
+    const std::string good = SignatureOf(first, kTestKey);
+    const struct {
+        const char* what;
+        std::string body, signature;
+        const char* taken;  // from the first slot or, refused, the second
+    } cases[] = {
+        {"good", first, good, "First"},
+        {"good until a date to come", lasting, SignatureOf(lasting, kTestKey), "First"},
+        {"a byte changed", tampered, good, "Second"},
+        {"no signature", first, "", "Second"},
+        {"a short signature", first, good.substr(0, 63), "Second"},
+        {"another publisher's key", first, SignatureOf(first, kOtherKey), "Second"},
+        {"past its date", expired, SignatureOf(expired, kTestKey), "Second"},
+    };
+    const std::string secondSignature = SignatureOf(second, kTestKey);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetConfigSlotCounter();
+        ConfigSlotServer slot0(0, c.body, c.signature), slot1(1, second, secondSignature);
+        InstallJob job;
+        ASSERT_TRUE(FetchConfiguration(job));
+        EXPECT_STREQ(job.gameName, c.taken);
+    }
+}
+
+// The job as far as the download, against the local server: update lists and their pins.
+class SignedListTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        UseTestPublisherKey();
+        served_ = std::string("signed-") + testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+        installDir_ = scratch_ / "Game\\";
+        ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), nullptr));
+        job_.window = sink_.window();
+        CopyString(job_.installDir, installDir_.c_str());
+        CopyString(job_.configPath, (scratch_ / "tarnhold.txt").c_str());
+        ASSERT_TRUE(WriteFileBytes(job_.configPath, "[config]\r\n1.0=" + TestServerUrl(served_ + "list.txt") + "\r\n"));
+        package_ = MakePackage({{"Game\\readme.txt", "readme"}});
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "data.pak"), package_));
+        uint8_t digest[kSha256Size];
+        Sha256 hash;
+        hash.Update(package_.data(), package_.size());
+        hash.Final(digest);
+        pins_ = "size=" + std::to_string(package_.size()) + "\r\nsha256=" + LowerHex(digest, sizeof digest) + "\r\n";
+    }
+
+    // Serves the list (a download alone: action 2) with `signedList`'s signature, runs the job.
+    void Run(const std::string& list, const std::string& signedList)
+    {
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "list.txt"), list));
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "list.txt.sig"), SignatureOf(signedList, kTestKey)));
+        HANDLE thread = CreateThread(nullptr, 0, InstallJobThread, &job_, 0, nullptr);
+        while (MsgWaitForMultipleObjects(1, &thread, FALSE, 120000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+        }
+        CloseHandle(thread);
+    }
+    std::string List(const std::string& more) const
+    {
+        return "[list0]\r\naction=2\r\nsrcfile=" + TestServerUrl(served_ + "data.pak") + "\r\ndestfile=data.pak\r\n" + more;
+    }
+    int LastStatus()
+    {
+        int status = -1;
+        for (const PostedMessage& m : sink_.Take())
+            if (m.message == WM_INSTALL_STATUS)
+                status = static_cast<int>(m.lParam);
+        return status;
+    }
+    bool PackageFetched() const { return TestServerLog().find(served_ + "data.pak") != std::string::npos; }
+
+    ScratchDir scratch_{"signed"};
+    PostedMessages sink_;
+    MessageBoxRecorder boxes_;
+    InstallJob job_;
+    std::string served_, installDir_, package_, pins_;
+};
+
+TEST_F(SignedListTest, ASignedListWithPinsDownloadsThePackage)
+{
+    Run(List(pins_), List(pins_));
+    EXPECT_TRUE(boxes_.boxes().empty());
+    EXPECT_EQ(LastStatus(), STATUS_INSTALLING);
+    std::string downloaded;
+    EXPECT_TRUE(ReadFileBytes(installDir_ + "data.pak", &downloaded) && downloaded == package_);
+}
+
+TEST_F(SignedListTest, RefusedListsAndPinsShowOneBoxPostStatusZeroAndLeaveNoPackage)
+{
+    std::string badHash = pins_;
+    badHash[badHash.find("sha256=") + 7] = badHash[badHash.find("sha256=") + 7] == '0' ? '1' : '0';
+    const std::string expired = List(pins_ + "expires=2000-01-01\r\n");
+    const std::string withoutHash = List(pins_.substr(0, pins_.find("sha256=")));
+    const struct {
+        const char* what;
+        std::string list, signedList;
+        const char* box;
+        bool fetched;  // whether the package was asked for
+    } cases[] = {
+        {"a byte changed", List(pins_ + "\r\n"), List(pins_), "更新列表文件签名错误.", false},
+        {"past its date", expired, expired, "更新列表文件签名错误.", false},
+        {"no sha256", withoutHash, withoutHash, "解析更新列表文件错误,下载文件缺少大小或校验值.", false},
+        {"a wrong sha256", List(badHash), List(badHash), "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const size_t before = boxes_.boxes().size();
+        const bool fetchedBefore = PackageFetched();
+        Run(c.list, c.signedList);
+        const auto shown = boxes_.boxes();
+        ASSERT_EQ(shown.size() - before, 1u);
+        EXPECT_EQ(shown.back().text, c.box);
+        EXPECT_EQ(shown.back().caption, "错误");
+        EXPECT_EQ(LastStatus(), STATUS_FAILED);
+        EXPECT_FALSE(FileExists(installDir_ + "data.pak"));
+        if (!fetchedBefore) {
+            EXPECT_EQ(PackageFetched(), c.fetched);
+        }
+    }
+}
+
+}  // namespace

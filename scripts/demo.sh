@@ -5,6 +5,13 @@
 #                              otherwise on a hidden Xvfb display with "-path" (no clicks)
 #   scripts/demo.sh --hidden   always on a hidden display with "-path"
 #   scripts/demo.sh --win64    the x86_64 build instead of the shipping i686 one
+#   scripts/demo.sh --tamper   flips one byte of the package after it was signed and pinned, and
+#                              shows the installer refusing it
+#
+# The demo publishes the way a careful publisher does: it makes a throw-away key pair (in
+# build/demo/keys, made anew every run, never committed), builds the installer with the public key
+# (a build tree of its own, build/demo-<preset>), pins the package's size and SHA-256 in the update
+# list and signs the configuration and the list.
 #
 # It builds the shipping (i686) installer, the demo game and its uninstaller, and runs them under
 # i386 Wine emulated by qemu-i386, as 32-bit programs on 64-bit Windows; packs the game with pkgtool; writes
@@ -18,11 +25,13 @@ root=$(pwd)
 
 hidden=0
 preset=win32
+tamper=0
 for arg in "$@"; do
     case $arg in
     --hidden) hidden=1 ;;
     --win64) preset=win64 ;;
-    *) echo "usage: scripts/demo.sh [--hidden] [--win64]" >&2; exit 2 ;;
+    --tamper) tamper=1 ;;
+    *) echo "usage: scripts/demo.sh [--hidden] [--win64] [--tamper]" >&2; exit 2 ;;
     esac
 done
 
@@ -47,13 +56,23 @@ wineserver=/usr/lib/wine/wineserver
 "$wineserver" -k 2>/dev/null || true
 
 rm -rf "$demo"
-mkdir -p "$demo/game/Vellora/uninstall" "$demo/www/update" "$demo/server"
+mkdir -p "$demo/game/Vellora/uninstall" "$demo/www/update" "$demo/server" "$demo/keys"
+pkgtool() { (cd "$demo" && wine "$win/tools/pkgtool.exe" "$@" </dev/null | tr -d '\r'); }
+
+say "Making a throw-away publisher key and building the installer with it"
+pkgtool keygen keys/demo.key
+signed=$root/build/demo-$preset
+cmake --preset "$preset" -B "$signed" -DVELLORA_BUILD_TESTS=OFF \
+    "-DINSTALLER_PUBLISHER_KEYS=$demo/keys/demo.key.pub" >/dev/null
+cmake --build "$signed" --target vellora_setup
+echo "   build/demo-$preset/src/app/vellora_setup.exe takes only files signed with keys/demo.key."
 
 say "Packing the demo game with pkgtool"
 cp "$win/demo/demo_game.exe" "$demo/game/Vellora/vellora.exe"
 cp "$win/demo/demo_uninstaller.exe" "$demo/game/Vellora/uninstall/uninstall.exe"
-(cd "$demo" && wine "$win/tools/pkgtool.exe" pack game/Vellora -o www/update/vellora.pak </dev/null)
-(cd "$demo" && wine "$win/tools/pkgtool.exe" list www/update/vellora.pak </dev/null)
+pkgtool pack game/Vellora -o www/update/vellora.pak | tee "$demo/pack.out"
+pkgtool list www/update/vellora.pak
+pins=$(grep -E '^(size|sha256)=' "$demo/pack.out")
 
 say "Writing the server files"
 # The configuration: [setup] describes the game, [config] names the update list of installer 1.0.
@@ -80,14 +99,27 @@ action=3
 srcfile=http://127.0.0.1:$port/update/vellora.pak
 destfile=vellora.pak
 cmd=DEC
+$pins
 INI
 cat >"$demo/www/agreement.html" <<'HTML'
 <!doctype html><meta charset="utf-8"><title>Vellora user agreement</title>
 <h1>Vellora user agreement</h1><p>The demo's stand-in for the publisher's agreement.</p>
 HTML
 sed 's/$/\r/' -i "$demo/www/update/tarnhold.txt" "$demo/www/update/list.txt"
-for f in tarnhold.txt list.txt vellora.pak; do
-    printf '   %-14s %8d bytes\n' "$f" "$(stat -c %s "$demo/www/update/$f")"
+
+say "Signing the configuration and the update list (the list pins the package's size and SHA-256)"
+pkgtool sign keys/demo.key www/update/tarnhold.txt www/update/list.txt
+pkgtool verify keys/demo.key.pub www/update/list.txt
+if [ $tamper -eq 1 ]; then
+    # One byte in the middle of the package, after it was pinned: what a rewriting proxy does.
+    size=$(stat -c %s "$demo/www/update/vellora.pak")
+    offset=$((size / 2))
+    byte=$(od -An -tu1 -j "$offset" -N1 "$demo/www/update/vellora.pak" | tr -d ' ')
+    printf "$(printf '\\%03o' $(( byte ^ 1 )))" | dd of="$demo/www/update/vellora.pak" bs=1 seek="$offset" conv=notrunc 2>/dev/null
+    echo "   --tamper: flipped one bit of byte $offset of vellora.pak (its signed pin is unchanged)."
+fi
+for f in tarnhold.txt tarnhold.txt.sig list.txt list.txt.sig vellora.pak; do
+    printf '   %-16s %8d bytes\n' "$f" "$(stat -c %s "$demo/www/update/$f")"
 done
 
 xvfb_pid=""
@@ -115,7 +147,7 @@ else
     export DISPLAY
 fi
 
-installer="$win/src/app/vellora_setup.exe"
+installer="$signed/src/app/vellora_setup.exe"
 if [ $preset = win32 ]; then
     echo "   The shipping installer: $(stat -c %s "$installer") bytes, a 32-bit program, run emulated."
 fi
@@ -133,12 +165,52 @@ if [ $mode = window ]; then
 else
     target='C:\Games\Vellora\'
     say "No usable display: starting the installer on a hidden one ($DISPLAY) with -path $target"
+    # Nobody is there to press OK on an error box: take a picture of it, then press OK.
+    (
+        for _ in $(seq 600); do
+            box=$(xdotool search --name '^错误$' 2>/dev/null | head -n 1 || true)
+            if [ -n "$box" ]; then
+                sleep 1
+                import -window root "$demo/error-box.png" 2>/dev/null || true
+                xdotool mousemove --window "$box" 20 20 click 1 key Return 2>/dev/null || true
+                exit 0
+            fi
+            sleep 0.2
+        done
+    ) &
+    watcher=$!
     set +e
     wine "$installer" -path "$target" </dev/null >/dev/null 2>&1
     code=$?
     set -e
+    kill "$watcher" 2>/dev/null || true
 fi
 echo "   The installer ended with exit code $code."
+
+say "The signatures"
+log=$demo/server/server.log
+for f in tarnhold.txt.sig list.txt.sig; do
+    if grep -q "GET /update/$f" "$log"; then
+        echo "   fetched and checked $f"
+    else
+        echo "   $f was not fetched: this installer checks no signatures" >&2
+        exit 1
+    fi
+done
+if [ $tamper -eq 1 ]; then
+    [ -f "$demo/error-box.png" ] && echo "   the installer's error box: build/demo/error-box.png"
+    if [ "$code" -eq 1 ] && ! [ "$(find "$WINEPREFIX/drive_c/Games/Vellora" -newer "$demo/run.stamp" -name started.txt 2>/dev/null)" ]; then
+        echo "   The tampered package was downloaded, failed its pinned SHA-256 and was deleted; nothing"
+        echo "   was installed or started, and the installer ended with exit code 1."
+        cleanup
+        trap - EXIT
+        "$wineserver" -k 2>/dev/null || true
+        exit 0
+    fi
+    echo "   The tampered package was not refused." >&2
+    exit 1
+fi
+echo "   the package matched the size and SHA-256 pinned in the signed list"
 
 say "What was installed"
 # The uninstall entry names the uninstaller, and with it the folder.

@@ -6,44 +6,6 @@
 #include <openssl/evp.h>
 #include <openssl/param_build.h>
 
-struct Sha256::State {
-    EVP_MD_CTX* context = nullptr;
-};
-
-Sha256::Sha256() { Reset(); }
-
-Sha256::~Sha256()
-{
-    if (state_)
-        EVP_MD_CTX_free(state_->context);
-}
-
-bool Sha256::Reset()
-{
-    if (!state_) {
-        state_.reset(new State);
-        state_->context = EVP_MD_CTX_new();
-    }
-    if (!state_->context || EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr) != 1) {
-        EVP_MD_CTX_free(state_->context);
-        state_.reset();
-        return false;
-    }
-    return true;
-}
-
-bool Sha256::Update(const void* data, size_t size)
-{
-    return state_ && EVP_DigestUpdate(state_->context, data, size) == 1;
-}
-
-bool Sha256::Final(uint8_t (&digest)[kSha256Size])
-{
-    unsigned int size = 0;
-    const bool done = state_ && EVP_DigestFinal_ex(state_->context, digest, &size) == 1 && size == kSha256Size;
-    return Reset() && done;
-}
-
 bool VerifyP256(const uint8_t (&publicKey)[kPublicKeySize], const uint8_t (&digest)[kSha256Size],
                 const uint8_t (&signature)[kSignatureSize])
 {

@@ -3,6 +3,7 @@
 // pinned one (pinned_download.cpp).
 #include "install/install_job.h"
 #include "net/async_session.h"
+#include "net/download.h"
 
 #include <windows.h>
 

@@ -7,6 +7,7 @@
 #include "net/download.h"
 
 #include "common/fixed_string.h"
+#include "net/background_hash.h"
 #include "net/download_steps.h"
 #include "net/download_target.h"
 
@@ -21,6 +22,10 @@ namespace {
 constexpr DWORD kHttpOk = 200;
 constexpr DWORD kHttpPartialContent = 206;
 constexpr DWORD kCancelPollMs = 50;
+// A pinned body is read in blocks four times the plain download's: each block costs a round of
+// WinINet calls and a progress post (a trip through wineserver under Wine), and at 64 KiB those
+// took more time than hashing the bytes (about 0.15 s against 0.1 s for 180 MB at 1.3 GB/s).
+constexpr DWORD kPinnedBlockSize = 4 * kDownloadBlockSize;
 
 // The plain download's percentage (KiB counts above 1 MiB), in 64 bits: a pinned file may pass
 // 4 GiB.
@@ -79,8 +84,8 @@ public:
 
     bool Run()
     {
-        block_.reset(new (std::nothrow) char[kDownloadBlockSize]());
-        if (!block_ || !hash_.ok()) {
+        hash_.reset(new (std::nothrow) BackgroundHash(kPinnedBlockSize));
+        if (!hash_ || !hash_->ok()) {
             FormatString(job_.message, "下载文件校验错误.\n文件:%s.", path_);
             return false;
         }
@@ -148,7 +153,8 @@ private:
             }
         } else if (resuming && status == kHttpOk) {
             // The server sends the whole file again: so be it, from its first byte.
-            if (!file_.Truncate() || !hash_.Reset()) {
+            hash_.reset(new (std::nothrow) BackgroundHash(kPinnedBlockSize));
+            if (!file_.Truncate() || !hash_ || !hash_->ok()) {
                 FormatString(job_.message, "写入文件错误.\n文件:%s.", path_);
                 return Leg::Failed;
             }
@@ -172,8 +178,14 @@ private:
     Leg Receive(AsyncInternetSession& session)
     {
         for (;;) {
+            // Read straight into the hash's queue: the block goes to the file from there.
+            char* block = hash_->NextBlock();
+            if (!block) {
+                FormatString(job_.message, "下载文件校验错误.\n文件:%s.", path_);
+                return Leg::Failed;
+            }
             DWORD got = 0;
-            const WaitOutcome read = session.ReadBlock(block_.get(), kDownloadBlockSize, &got, timeouts_.idleMs);
+            const WaitOutcome read = session.ReadBlock(block, kPinnedBlockSize, &got, timeouts_.idleMs);
             if (read == WaitOutcome::Cancelled)
                 return Leg::Cancelled;
             if (read != WaitOutcome::Done) {
@@ -189,11 +201,11 @@ private:
             }
             if (got > pin_.size - have_)
                 return WrongSize();
-            if (!file_.Write(block_.get(), got)) {
+            if (!file_.Write(block, got)) {
                 FormatString(job_.message, "写入文件错误.\n文件:%s.", path_);
                 return Leg::Failed;
             }
-            hash_.Update(block_.get(), got);
+            hash_->Hash(got);
             have_ += got;
             // A restart from byte 0 does not take the bar back.
             const DWORD percent = PinnedPercentage(have_, pin_.size);
@@ -225,7 +237,7 @@ private:
     bool Finish()
     {
         uint8_t digest[kSha256Size];
-        if (!hash_.Final(digest) || memcmp(digest, pin_.sha256, kSha256Size) != 0) {
+        if (!hash_->Final(digest) || memcmp(digest, pin_.sha256, kSha256Size) != 0) {
             file_.Discard();
             FormatString(job_.message, "下载文件校验错误.\n文件:%s.", path_);
             return false;
@@ -243,8 +255,7 @@ private:
     const char* path_;
     const DownloadTimeouts& timeouts_;
     const DownloadPin& pin_;
-    std::unique_ptr<char[]> block_;
-    Sha256 hash_;
+    std::unique_ptr<BackgroundHash> hash_;  // on its own thread, beside the reads
     DownloadTarget file_;  // deletes a partial file on every path that does not finish it
     bool file_created_ = false;
     uint64_t have_ = 0;

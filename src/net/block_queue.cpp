@@ -1,0 +1,96 @@
+#include "net/block_queue.h"
+
+#include <new>
+
+namespace {
+
+class Hold {
+public:
+    explicit Hold(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~Hold() { ReleaseSRWLockExclusive(&lock_); }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+}  // namespace
+
+BlockQueue::BlockQueue(size_t blocks, size_t blockSize, int consumers)
+    : storage_(new (std::nothrow) unsigned char[blocks * blockSize]),
+      sizes_(new (std::nothrow) size_t[blocks]),
+      blocks_(blocks),
+      blockSize_(blockSize),
+      consumers_(consumers < 1 ? 1 : consumers > kMaxConsumers ? kMaxConsumers : consumers)
+{
+    if (!sizes_)
+        storage_.reset();
+}
+
+uint64_t BlockQueue::SlowestLocked() const
+{
+    uint64_t slowest = committed_;
+    for (int who = 0; who < consumers_; ++who)
+        if (!left_[who] && released_[who] < slowest)
+            slowest = released_[who];
+    return slowest;
+}
+
+unsigned char* BlockQueue::Acquire()
+{
+    Hold hold(lock_);
+    while (!stopped_ && committed_ - SlowestLocked() >= blocks_)
+        SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+    if (stopped_ || !storage_)
+        return nullptr;
+    return storage_.get() + committed_ % blocks_ * blockSize_;
+}
+
+void BlockQueue::Commit(size_t size)
+{
+    Hold hold(lock_);
+    sizes_[committed_ % blocks_] = size;
+    ++committed_;
+    WakeAllConditionVariable(&changed_);
+}
+
+void BlockQueue::Finish()
+{
+    Hold hold(lock_);
+    finished_ = true;
+    WakeAllConditionVariable(&changed_);
+}
+
+const unsigned char* BlockQueue::Next(int who, size_t* size)
+{
+    Hold hold(lock_);
+    while (!stopped_ && released_[who] == committed_ && !finished_)
+        SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+    if (stopped_ || released_[who] == committed_)
+        return nullptr;
+    const size_t slot = released_[who] % blocks_;
+    *size = sizes_[slot];
+    return storage_.get() + slot * blockSize_;
+}
+
+void BlockQueue::Release(int who)
+{
+    Hold hold(lock_);
+    ++released_[who];
+    WakeAllConditionVariable(&changed_);
+}
+
+void BlockQueue::Leave(int who)
+{
+    Hold hold(lock_);
+    left_[who] = true;
+    WakeAllConditionVariable(&changed_);
+}
+
+void BlockQueue::Stop()
+{
+    Hold hold(lock_);
+    stopped_ = true;
+    WakeAllConditionVariable(&changed_);
+}

@@ -8,6 +8,7 @@
 #include "support/make_package.h"
 #include "support/message_box_recorder.h"
 #include "support/posted_messages.h"
+#include "support/gui_test_support.h"
 #include "support/running_programs.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -158,6 +159,9 @@ protected:
     std::string GroupFolder() const { return SpecialFolder(CSIDL_PROGRAMS) + "\\" + name; }
     std::string Key() const { return kUninstallKey + name; }
 
+    // A started game window takes the activation, and with it the mouse capture of a test that
+    // is clicking meanwhile: the desktop is this test's while it may start the game.
+    DesktopLock lock;
     ScratchDir scratch{"job"};
     PostedMessages sink;
     MessageBoxRecorder boxes;

@@ -3,6 +3,7 @@
 #include "install/launch.h"
 
 #include "common/fixed_string.h"
+#include "support/gui_test_support.h"
 #include "support/running_programs.h"
 #include "support/test_support.h"
 #include "test_paths.h"
@@ -34,6 +35,9 @@ protected:
 
     bool Launch(const std::string& path) { return LaunchProgram(job, path.c_str()); }
 
+    // A started game window takes the activation, and with it the mouse capture of a test that
+    // is clicking meanwhile: the desktop is this test's while it starts games.
+    DesktopLock lock;
     ScratchDir scratch{"launch"};
     std::vector<std::string> copies;
     InstallJob job;

@@ -5,6 +5,7 @@
 #include "install/install_job.h"
 #include "install/launch.h"
 #include "install/publisher_trust.h"
+#include "install/speculative_decode.h"
 
 #include "common/fixed_string.h"
 #include "common/join_path.h"
@@ -69,7 +70,8 @@ void CloseRunningGame(const InstallJob& job)
 
 // The "DEC" command: extract the package, register, make the shortcuts, write the uninstall file,
 // start the game. Returns false after a failure (its box shown and status 0 posted).
-bool InstallPackage(InstallJob& job, const UpdateListFiles& files)
+// `decoded`: the package's intermediate file was decoded while it downloaded (SpeculativeDecode).
+bool InstallPackage(InstallJob& job, const UpdateListFiles& files, bool decoded)
 {
     PostStatus(job, STATUS_INSTALLING);
     PostMessageA(job.window, WM_INSTALL_PROGRESS, 0, 0);
@@ -89,7 +91,7 @@ bool InstallPackage(InstallJob& job, const UpdateListFiles& files)
     CloseRunningGame(job);
 
     WindowProgressSink progress(job.window);
-    if (ExtractPackage(progress, files.destFile, job.installDir) != 0) {
+    if (ExtractPackage(progress, files.destFile, job.installDir, decoded) != 0) {
         Fail(job, kExtractFailed);
         return false;
     }
@@ -167,17 +169,25 @@ void RunInstallJob(InstallJob& job)
         return;
     }
 
+    // A package that is to be extracted is decoded while it downloads (speculative_decode.h).
+    SpeculativeDecode speculative;
+    bool decoded = false;
     if (action & ACTION_DOWNLOAD) {
         PostStatus(job, STATUS_DOWNLOADING);
         char packagePath[kPathSize] = {};
         DownloadOptions options;
         options.pin = SignedDelivery() ? &pin : nullptr;
+        if ((action & ACTION_COMMAND) && strcmp(files.cmd, kCommandExtract) == 0 && !MayLeadOutOfFolder(files.destFile) &&
+            speculative.Start(job.installDir, files.destFile))
+            options.tap = &speculative;
         if (DownloadFile(files.destFile, job, files.srcFile, packagePath, options) != 0) {
+            speculative.Abandon();  // keeps no intermediate file where no package stays
             PostStatus(job, STATUS_FAILED);
             return;
         }
+        decoded = options.tap && speculative.Finish(packagePath);
     }
-    if ((action & ACTION_COMMAND) && !InstallPackage(job, files))
+    if ((action & ACTION_COMMAND) && !InstallPackage(job, files, decoded))
         return;
 
     PostStatus(job, STATUS_INSTALLING);

@@ -132,7 +132,7 @@ namespace {
 // Everything between the first progress message and the outcome. On failure the reason is in
 // job.message (empty for a cancel), every handle is closed and a partial file deleted.
 bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
-           const DownloadTimeouts& timeouts)
+           const DownloadTimeouts& timeouts, DownloadTap* tap)
 {
     char path[kPathSize] = {};
     if (!FormLocalPath(targetName, job, path))
@@ -205,6 +205,8 @@ bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&loca
             FormatString(job.message, "写入文件错误.\n文件:%s.", path);
             return false;
         }
+        if (tap)
+            tap->Bytes(block.get(), got);
         total += got;
         Post(job.window, WM_INSTALL_PROGRESS, Percentage(total, length));
         if (DownloadCancelled(job))
@@ -239,8 +241,8 @@ int DownloadFile(const char* targetName, InstallJob& job, const char* url, char 
 
     const DownloadTimeouts timeouts = options.timeouts ? *options.timeouts : CurrentDownloadTimeouts();
     const bool quiet = options.quiet;
-    const bool fetched = options.pin ? FetchPinned(targetName, job, url, localPath, timeouts, *options.pin)
-                                     : Fetch(targetName, job, url, localPath, timeouts);
+    const bool fetched = options.pin ? FetchPinned(targetName, job, url, localPath, timeouts, *options.pin, options.tap)
+                                     : Fetch(targetName, job, url, localPath, timeouts, options.tap);
     if (fetched) {
         Post(job.window, WM_INSTALL_PROGRESS, 100);
         return 0;

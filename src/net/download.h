@@ -49,6 +49,18 @@ struct DownloadPin {
     uint8_t sha256[kSha256Size] = {};
 };
 
+// Sees a download's body as it goes into the file, in order: the package's speculative decoding.
+class DownloadTap {
+public:
+    // `size` more bytes, just written to the file.
+    virtual void Bytes(const char* data, size_t size) = 0;
+    // The body starts again from its first byte (a server that answered a resumption whole).
+    virtual void Restart() = 0;
+
+protected:
+    ~DownloadTap() = default;
+};
+
 // How many times a pinned download reconnects after its body broke off.
 constexpr int kResumeTries = 3;
 
@@ -63,6 +75,8 @@ struct DownloadOptions {
     // a server that answers the whole file (200) instead of the rest (206) starts it again from
     // byte 0. Its progress never goes backwards. Without a pin: the single attempt above.
     const DownloadPin* pin = nullptr;
+    // Given every byte of the body as it is written; null: none.
+    DownloadTap* tap = nullptr;
 };
 
 // DownloadFile with options (the five-argument form is this with `quiet` alone).

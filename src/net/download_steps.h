@@ -33,4 +33,4 @@ void SetReadFailure(InstallJob& job);
 // download.cpp: on failure the reason is in job.message (empty for a cancel), every handle is
 // closed and a partial file deleted.
 bool FetchPinned(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
-                 const DownloadTimeouts& timeouts, const DownloadPin& pin);
+                 const DownloadTimeouts& timeouts, const DownloadPin& pin, DownloadTap* tap);

@@ -77,8 +77,8 @@ enum class Leg {
 class PinnedTransfer {
 public:
     PinnedTransfer(InstallJob& job, const char* url, const char* path, const DownloadTimeouts& timeouts,
-                   const DownloadPin& pin)
-        : job_(job), url_(url), path_(path), timeouts_(timeouts), pin_(pin)
+                   const DownloadPin& pin, DownloadTap* tap)
+        : job_(job), url_(url), path_(path), timeouts_(timeouts), pin_(pin), tap_(tap)
     {
     }
 
@@ -159,6 +159,8 @@ private:
                 return Leg::Failed;
             }
             have_ = 0;
+            if (tap_)
+                tap_->Restart();
         } else if (resuming) {
             SetReadFailure(job_);
             return Leg::Broken;
@@ -205,7 +207,9 @@ private:
                 FormatString(job_.message, "写入文件错误.\n文件:%s.", path_);
                 return Leg::Failed;
             }
-            hash_->Hash(got);
+            if (tap_)
+                tap_->Bytes(block, got);
+            hash_->Hash(got);  // the block is the hash's from here
             have_ += got;
             // A restart from byte 0 does not take the bar back.
             const DWORD percent = PinnedPercentage(have_, pin_.size);
@@ -255,6 +259,7 @@ private:
     const char* path_;
     const DownloadTimeouts& timeouts_;
     const DownloadPin& pin_;
+    DownloadTap* tap_;
     std::unique_ptr<BackgroundHash> hash_;  // on its own thread, beside the reads
     DownloadTarget file_;  // deletes a partial file on every path that does not finish it
     bool file_created_ = false;
@@ -265,11 +270,11 @@ private:
 }  // namespace
 
 bool FetchPinned(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
-                 const DownloadTimeouts& timeouts, const DownloadPin& pin)
+                 const DownloadTimeouts& timeouts, const DownloadPin& pin, DownloadTap* tap)
 {
     char path[kPathSize] = {};
     if (!FormLocalPath(targetName, job, path))
         return false;
     CopyString(localPath, path);
-    return PinnedTransfer(job, url, path, timeouts, pin).Run();
+    return PinnedTransfer(job, url, path, timeouts, pin, tap).Run();
 }

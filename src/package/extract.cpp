@@ -166,13 +166,18 @@ bool FormPackagePaths(const char* installDir, const char* packageName, PackagePa
 
 int ExtractPackage(ProgressSink& progress, const char* packageName, const char* installDir)
 {
+    return ExtractPackage(progress, packageName, installDir, false);
+}
+
+int ExtractPackage(ProgressSink& progress, const char* packageName, const char* installDir, bool intermediateDecoded)
+{
     PackagePaths paths;
     if (!FormPackagePaths(installDir, packageName, &paths))
         return 1;
     char password[kPasswordSize] = {};
     CopyString(password, PackagePassword);
 
-    if (DecodeLzmaFile(paths.package, paths.intermediate) != 0) {
+    if (!intermediateDecoded && DecodeLzmaFile(paths.package, paths.intermediate) != 0) {
         char line[2 * kExtractPathSize + 32];
         FormatString(line, "解压文件文件%s 为 %s失败", paths.package, paths.intermediate);
         WriteDebugOutput(line);

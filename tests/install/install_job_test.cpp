@@ -2,9 +2,12 @@
 // -> uninstall entry -> shortcuts -> uninstall file -> the game started, against the local server
 // and Wine's real registry, file system and shell.
 #include "install/install_job.h"
+#include "install/publisher_trust.h"
+#include "install/speculative_decode.h"
 
 #include "common/fixed_string.h"
 #include "net/download.h"
+#include "packing/publisher_keys.h"
 #include "support/make_package.h"
 #include "support/message_box_recorder.h"
 #include "support/posted_messages.h"
@@ -17,7 +20,9 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -419,4 +424,150 @@ TEST_F(InstallJobTest, CancelDuringTheListsDownloadEndsWithoutABox)
     posts = sink.Take();
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 0}));
+}
+
+namespace {
+
+// Every file below `folder`, with its bytes, by path relative to it.
+void ListTree(const std::string& folder, const std::string& relative, std::map<std::string, std::string>* tree)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + relative + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            (*tree)[relative + name + "\\"] = "";
+            ListTree(folder, relative + name + "\\", tree);
+        } else {
+            ReadFileBytes(folder + relative + name, &(*tree)[relative + name]);
+        }
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+
+// The posts of a run, without the progress of a download that a cancel cut at some point in time.
+Posts WithoutProgress(const Posts& posts)
+{
+    Posts kept;
+    for (const PostedMessage& m : posts)
+        if (m.message != WM_INSTALL_PROGRESS)
+            kept.push_back(m);
+    return kept;
+}
+
+}  // namespace
+
+// Decoding the package while it downloads changes nothing but the time: the same posts, boxes and
+// files as without, whatever the download does; where no package stays, no intermediate file does.
+TEST_F(InstallJobTest, SpeculativeDecodingChangesNothingButTime)
+{
+    ServePackage();
+    std::string package;
+    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+    std::string corrupt = package;
+    corrupt[corrupt.size() / 2] ^= 0x10;
+    ASSERT_TRUE(WriteFileBytes(ServedPath(served + "corrupt.pak"), corrupt));
+    const struct {
+        const char* what;
+        std::string address;
+        bool cancel;
+    } cases[] = {
+        {"whole", "data.pak", false},
+        {"cut short", "data.pak?cut=" + std::to_string(package.size() / 2), false},
+        {"damaged in the middle", "corrupt.pak", false},
+        {"cancelled", "data.pak?rate=300000", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetList("action=3\r\nsrcfile=" + TestServerUrl(served + c.address) + "\r\ndestfile=data.pak\r\ncmd=DEC");
+        struct Outcome {
+            Posts posts;
+            std::vector<std::string> boxes;
+            std::map<std::string, std::string> tree;
+        } outcomes[2];
+        for (bool speculative : {false, true}) {
+            SetSpeculativeDecoding(speculative);
+            const size_t boxesBefore = boxes.boxes().size();
+            job.cancelRequested = 0;
+            std::thread canceller;
+            if (c.cancel) {
+                canceller = std::thread([&] {
+                    // Once a good part of the package is in.
+                    for (std::string part; !ReadFileBytes(installDir + "data.pak", &part) || part.size() < package.size() / 3;)
+                        Sleep(20);
+                    job.cancelRequested = 1;
+                });
+            }
+            Outcome& outcome = outcomes[speculative];
+            const int taken = SpeculativeDecodingsTaken();
+            outcome.posts = Run();
+            // Only a whole package's decoding can be taken; and it must be, or nothing was proved.
+            EXPECT_EQ(SpeculativeDecodingsTaken() - taken, speculative && c.address == "data.pak" ? 1 : 0);
+            if (canceller.joinable())
+                canceller.join();
+            if (c.cancel)
+                outcome.posts = WithoutProgress(outcome.posts);
+            for (size_t i = boxesBefore; i < boxes.boxes().size(); ++i)
+                outcome.boxes.push_back(boxes.boxes()[i].text);
+            EndProgramsAt(installDir + exeName);
+            ListTree(installDir, "", &outcome.tree);
+            SetCurrentDirectoryA(scratch.path().c_str());  // the job made the game's folder the current one
+            RemoveTree(installDir);
+            ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
+        }
+        SetSpeculativeDecoding(true);
+        EXPECT_EQ(outcomes[1].posts, outcomes[0].posts);
+        EXPECT_EQ(outcomes[1].boxes, outcomes[0].boxes);
+        EXPECT_TRUE(outcomes[1].tree == outcomes[0].tree) << outcomes[1].tree.size() << " files against " << outcomes[0].tree.size();
+        if (c.cancel) {
+            EXPECT_EQ(outcomes[1].tree.count("data.pak") + outcomes[1].tree.count("data_.rar"), 0u);
+        }
+    }
+}
+
+// A pinned package (signed list) whose body breaks off twice is resumed, and what it installs is
+// the package: whether the decoding went on across the breaks or the extraction decoded it anew.
+TEST_F(InstallJobTest, AResumedPinnedPackageInstallsThePackage)
+{
+    const std::string keys = TestDataPath("keys/test-publisher.key");
+    uint8_t point[kPublicKeySize];
+    std::string error;
+    ASSERT_TRUE(LoadPublicKey(keys + ".pub", point, &error)) << error;
+    char table[kMaxPublisherKeys][kPublisherKeyHexSize] = {};
+    CopyString(table[0], LowerHex(point, sizeof point).c_str());
+    ASSERT_TRUE(UsePublisherKeys(table));
+    SetDownloadTimeouts({5000, 5000, 100});
+
+    ServePackage();
+    std::string package;
+    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+    uint8_t digest[kSha256Size];
+    Sha256 hash;
+    hash.Update(package.data(), package.size());
+    hash.Final(digest);
+    const std::string cuts = std::to_string(package.size() / 3) + "," + std::to_string(package.size() / 3 * 2);
+    SetList("action=3\r\nsrcfile=" + TestServerUrl(served + "data.pak?cut=" + cuts) +
+            "\r\ndestfile=data.pak\r\ncmd=DEC\r\nsize=" + std::to_string(package.size()) +
+            "\r\nsha256=" + LowerHex(digest, sizeof digest));
+    ASSERT_TRUE(SignFile(keys, ServedPath(served + "list.txt"), &error)) << error;
+
+    const int taken = SpeculativeDecodingsTaken();
+    const Posts posts = Run();
+    EXPECT_EQ(SpeculativeDecodingsTaken() - taken, 1) << "the decoding went on across the breaks";
+    const char none[kMaxPublisherKeys][kPublisherKeyHexSize] = {};
+    UsePublisherKeys(none);
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(posts.back(), Status(STATUS_INSTALLING));
+    std::string readme;
+    EXPECT_TRUE(ReadFileBytes(installDir + "data\\readme.txt", &readme) && readme == "readme");
+    EXPECT_FALSE(FileExists(installDir + "data.pak"));
+    EXPECT_FALSE(FileExists(installDir + "data_.rar"));
+    EXPECT_NE(TestServerLog().find(served + "data.pak?cut=" + cuts + " RANGE=bytes=" + std::to_string(package.size() / 3 * 2) + "-"),
+              std::string::npos)
+        << "the second break was resumed";
+    EXPECT_TRUE(WaitForFile(installDir + "started.txt"));
 }

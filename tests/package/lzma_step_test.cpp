@@ -1,12 +1,16 @@
 // DecodeLzmaFile: results, texts and what the output file holds afterwards.
 #include "package/lzma_step.h"
+#include "package/lzma_stream_decoder.h"
 #include "package_test_support.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -181,4 +185,44 @@ TEST(LzmaStep, TheTextGoesToStandardOutput)
     result = DecodeLzmaFile((dir / "in.lzma").c_str(), (dir / "out.bin").c_str());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(result, 0);
+}
+
+// The decoder fed from memory, as a download hands a package over, in pieces of any size: a clean
+// finish exactly where DecodeLzmaFile succeeds, with the same output, for every committed sample
+// and a large stream.
+TEST(LzmaStreamDecoder, FinishesCleanlyExactlyWhereTheFileStepSucceedsWithTheSameOutput)
+{
+    ScratchDir dir;
+    std::vector<std::pair<std::string, std::string>> inputs;  // name, bytes
+    for (const char* name : {"good-known-size", "good-known-size-end-marker", "good-small-dictionary",
+                             "good-trailing-bytes", "good-two-entries", "good-unknown-size", "good-zero-size",
+                             "bad-empty", "bad-header-12-bytes", "bad-lc-lp-over-4", "bad-no-end-marker",
+                             "bad-properties-225", "bad-size-larger-than-stream", "bad-truncated"}) {
+        std::string bytes;
+        ASSERT_TRUE(ReadFileBytes(TestDataPath(std::string("package/") + name + ".lzma"), &bytes)) << name;
+        inputs.emplace_back(name, bytes);
+    }
+    for (LzmaEnd end : {LzmaEnd::Size, LzmaEnd::Marker}) {
+        const std::string large = EncodeLzmaAlone(LargeData(), end);
+        inputs.emplace_back("large", large);
+        inputs.emplace_back("large cut short", large.substr(0, large.size() - 100));
+    }
+    for (const auto& [name, bytes] : inputs) {
+        const Decoded expected = DecodeBytes(dir, bytes);
+        for (size_t piece : {size_t{1}, size_t{13}, size_t{4000}, size_t{1} << 20}) {
+            if (piece == 1 && bytes.size() > 10000)
+                continue;
+            SCOPED_TRACE(name + " in pieces of " + std::to_string(piece));
+            LzmaStreamDecoder decoder;
+            ASSERT_TRUE(decoder.Open((dir / "streamed.bin").c_str()));
+            for (size_t at = 0; at < bytes.size(); at += piece)
+                decoder.Feed(reinterpret_cast<const uint8_t*>(bytes.data()) + at, std::min(piece, bytes.size() - at));
+            EXPECT_EQ(decoder.Finish(), expected.result == 0);
+            std::string streamed;
+            ASSERT_TRUE(ReadFileBytes(dir / "streamed.bin", &streamed));
+            if (expected.result == 0) {
+                EXPECT_TRUE(streamed == expected.output);
+            }
+        }
+    }
 }

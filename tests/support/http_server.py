@@ -28,6 +28,7 @@ file's address make that go wrong on purpose:
                         0 without Range), so a resumed request passes the points behind it.
     ?range=ignore       a Range header is ignored: the whole file, with status 200 (a cut point
                         still counts from the byte the request asked for)
+    ?rate=N             the body goes out at about N bytes a second (in pieces of N/20 bytes)
 
 Besides the files, every listener answers these addresses, which misbehave on purpose:
 
@@ -130,8 +131,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Range", f"bytes {start}-{len(data) - 1}/{len(data)}")
         self.send_header("Content-Length", str(len(data) - start))
         self.end_headers()
+        body = memoryview(data)[start:min(end, len(data))]
+        rate = int(query.get("rate", ["0"])[0] or 0)
+        piece = max(1, rate // 20) if rate > 0 else len(body) or 1
+        begun = time.time()
         try:
-            self.wfile.write(data[start:min(end, len(data))])
+            for at in range(0, len(body), piece):
+                if rate > 0:
+                    # Paced against the clock, so that slow writes do not add up to a slower rate.
+                    delay = begun + at / rate - time.time()
+                    if delay > 0:
+                        time.sleep(delay)
+                self.wfile.write(body[at:at + piece])
             self.wfile.flush()
         except OSError:
             pass

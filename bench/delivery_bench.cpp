@@ -5,12 +5,22 @@
 //       DownloadFile of URL into a scratch folder, plain and pinned (hashed while the bytes
 //       arrive) in turn, `rounds` times each (default 3): the fastest and the median of each and
 //       the pinned download's cost.
+//   delivery_bench fetch URL
+//       one plain DownloadFile of URL: "<seconds> <peak MB>"
+//   delivery_bench job LIST_URL FOLDER SPECULATIVE
+//       the whole installation job (RunInstallJob, as the window starts it) of the update list at
+//       LIST_URL into FOLDER, with (1) or without (0) speculative decoding, from its start to
+//       status 7; then closes the game it started and removes what it installed:
+//       "<seconds to status 7> <seconds to the end of the download> <peak MB>"
 #include "common/fixed_string.h"
 #include "common/hex_text.h"
 #include "common/sha256.h"
+#include "install/speculative_decode.h"
 #include "net/download.h"
 
 #include <windows.h>
+#include <psapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -111,12 +121,128 @@ int Download(int argc, char** argv)
     return 0;
 }
 
+double PeakMegabytes()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.PeakWorkingSetSize) / 1e6;
+}
+
+int Fetch(const char* url)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    InstallJob job;
+    CopyString(job.installDir, temp);
+    char path[kPathSize] = {};
+    DownloadOptions options;
+    options.quiet = true;
+    const double start = Now();
+    const int result = DownloadFile("vellora-delivery-bench.bin", job, url, path, options);
+    const double seconds = Now() - start;
+    DeleteFileA(path);
+    if (result != 0)
+        return 1;
+    printf("%.2f %.0f\n", seconds, PeakMegabytes());
+    return 0;
+}
+
+// The job's window: a message-only window that notes when the statuses come.
+int g_status = -1;
+double g_start = 0, g_downloaded = 0, g_complete = 0;
+LRESULT CALLBACK JobWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INSTALL_STATUS) {
+        g_status = static_cast<int>(lParam);
+        if (g_status == STATUS_INSTALLING && g_downloaded == 0)
+            g_downloaded = Now() - g_start;  // the package is in: the extraction begins
+        if (g_status == STATUS_COMPLETE)
+            g_complete = Now() - g_start;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// What the job registered and made, and the game it started, go again.
+void Uninstall(const InstallJob& job)
+{
+    if (HWND game = FindWindowA(nullptr, job.productTitle))
+        SendMessageTimeoutA(game, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
+    char key[MAX_PATH], path[MAX_PATH];
+    FormatString(key, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", job.gameName);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    char folder[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, folder);
+    FormatString(path, "%s\\game.lnk", folder);
+    DeleteFileA(path);
+    SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, folder);
+    char group[MAX_PATH];
+    FormatString(group, "%s\\%s", folder, job.gameName);
+    for (const char* link : {"game.lnk", "game卸载.lnk"}) {
+        FormatString(path, "%s\\%s", group, link);
+        DeleteFileA(path);
+    }
+    RemoveDirectoryA(group);
+}
+
+int Job(const char* listUrl, const char* folder, bool speculative)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = JobWindow;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "VelloraDeliveryBench";
+    RegisterClassA(&windowClass);
+
+    InstallJob job;
+    job.window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 windowClass.hInstance, nullptr);
+    FormatString(job.installDir, "%s\\", folder);
+    CreateDirectoryA(job.installDir, nullptr);
+    CopyString(job.gameName, "VelloraDeliveryBench");
+    CopyString(job.exeFileName, "game.exe");
+    CopyString(job.productTitle, "VelloraDeliveryBench");
+    CopyString(job.uninstallerName, "uninstall.exe");
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    FormatString(job.configPath, "%svellora-delivery-bench.ini", temp);
+    char config[kConfigValueSize + 32];
+    FormatString(config, "[config]\r\n1.0=%s\r\n", listUrl);
+    HANDLE file = CreateFileA(job.configPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, config, static_cast<DWORD>(strlen(config)), &written, nullptr);
+    CloseHandle(file);
+    SetSpeculativeDecoding(speculative);
+
+    g_start = Now();
+    HANDLE thread = CreateThread(nullptr, 0, InstallJobThread, &job, 0, nullptr);
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    CloseHandle(thread);
+    DeleteFileA(job.configPath);
+    Uninstall(job);
+    if (g_complete == 0) {
+        fprintf(stderr, "delivery_bench: the job ended with status %d: %s\n", g_status, job.message);
+        return 1;
+    }
+    printf("%.2f %.2f %.0f\n", g_complete, g_downloaded, PeakMegabytes());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc >= 2 && strcmp(argv[1], "download") == 0)
         return Download(argc, argv);
-    fprintf(stderr, "usage: delivery_bench download URL SIZE SHA256 [rounds]\n");
+    if (argc == 3 && strcmp(argv[1], "fetch") == 0)
+        return Fetch(argv[2]);
+    if (argc == 5 && strcmp(argv[1], "job") == 0)
+        return Job(argv[2], argv[3], strcmp(argv[4], "1") == 0);
+    fprintf(stderr, "usage: delivery_bench download URL SIZE SHA256 [rounds]\n"
+                    "       delivery_bench fetch URL\n"
+                    "       delivery_bench job LIST_URL FOLDER 0|1\n");
     return 2;
 }

@@ -3,10 +3,14 @@
 #
 #   bench/delivery_bench.sh [win64|win32] [MB]
 #
-# Makes a package of MB (default 200) MB of made-up game content with pkgtool (native bench
-# build), serves it with the test server on 127.0.0.1 and runs build/<preset>/bench/delivery_bench:
-#   - the download alone, plain and pinned (SHA-256 computed while the bytes arrive).
-# Everything lives in build/delivery-bench/; the package stays there for the next run of the same size.
+# Makes a package of MB (default 200) MB of made-up game content plus the demo game with pkgtool
+# (native bench build), serves it with the test server on 127.0.0.1 and runs
+# build/<preset>/bench/delivery_bench.exe:
+#   1. the download alone, plain and pinned (SHA-256 computed while the bytes arrive);
+#   2. the whole installation job from its start to status 7, at 10 MB/s and unthrottled: the
+#      download alone, the job without speculative decoding and the job with it, each in a
+#      process of its own (time, peak memory).
+# Everything lives in build/delivery-bench/; the package stays there for the next run of the size.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 preset=${1:-win64}
@@ -16,23 +20,52 @@ work=$PWD/build/delivery-bench
 cmake --preset bench >/dev/null
 cmake --build --preset bench --target pkgtool write_game_content >/dev/null
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target delivery_bench >/dev/null
+cmake --build --preset "$preset" --target delivery_bench demo_game >/dev/null
+run() { "build/$preset/wine-run" "build/$preset/bench/delivery_bench.exe" "$@" </dev/null; }
+WINEPREFIX=$(sed -n 's/^VELLORA_WINEPREFIX:PATH=//p' "build/$preset/CMakeCache.txt")
 
 mkdir -p "$work/www" "$work/server"
 cleanup() { python3 tests/support/http_server.py stop --state "$work/server" >/dev/null 2>&1 || true; }
 trap cleanup EXIT
 
-if [ "$(cat "$work/megabytes" 2>/dev/null)" != "$megabytes" ] || [ ! -f "$work/www/game.pak" ]; then
+made="$megabytes MB with the demo game"
+if [ "$(cat "$work/made" 2>/dev/null)" != "$made" ] || [ ! -f "$work/www/game.pak" ]; then
     rm -rf "$work/Game" "$work/www/game.pak"
     build/bench/bench/write_game_content "$work/Game" "$megabytes" >/dev/null
+    cp "build/$preset/demo/demo_game.exe" "$work/Game/game.exe"
+    printf 'VelloraDeliveryBench' >"$work/Game/caption.txt"
     build/bench/tools/pkgtool pack "$work/Game" -o "$work/www/game.pak" >"$work/pack.out"
     rm -rf "$work/Game"
-    echo "$megabytes" >"$work/megabytes"
+    echo "$made" >"$work/made"
 fi
 size=$(sed -n 's/^size=//p' "$work/pack.out")
 sha256=$(sed -n 's/^sha256=//p' "$work/pack.out")
 python3 tests/support/http_server.py start --state "$work/server" --root "$work/www" >/dev/null
 port=$(sed -n 's/^http=//p' "$work/server/server.ini" | tr -d '\r')
+base=http://127.0.0.1:$port
 
-"build/$preset/wine-run" "build/$preset/bench/delivery_bench.exe" download \
-    "http://127.0.0.1:$port/game.pak" "$size" "$sha256" 9 </dev/null
+echo "== 1. hashing while downloading"
+run download "$base/game.pak" "$size" "$sha256" 9
+
+echo
+echo "== 2. the installation job from its start to status 7 ($(( size / 1000000 )) MB package, $preset)"
+folder='C:\vellora-delivery-bench'
+printf '   %-16s %-28s %9s %16s %9s\n' "server" "" "seconds" "download ended" "peak MB"
+for rate in 10000000 0; do
+    query=""
+    label="unthrottled"
+    if [ "$rate" != 0 ]; then query="?rate=$rate"; label="$((rate / 1000000)) MB/s"; fi
+    printf '[list0]\r\naction=3\r\nsrcfile=%s/game.pak%s\r\ndestfile=game.pak\r\ncmd=DEC\r\n' "$base" "$query" \
+        >"$work/www/list.txt"
+    read -r fetched fetchedPeak < <(run fetch "$base/game.pak$query")
+    rm -rf "$WINEPREFIX/drive_c/vellora-delivery-bench"
+    read -r plain plainDownloaded plainPeak < <(run job "$base/list.txt" "$folder" 0)
+    rm -rf "$WINEPREFIX/drive_c/vellora-delivery-bench"
+    read -r spec specDownloaded specPeak < <(run job "$base/list.txt" "$folder" 1)
+    rm -rf "$WINEPREFIX/drive_c/vellora-delivery-bench"
+    printf '   %-16s %-28s %9s %16s %9s\n' "$label" "download alone" "$fetched" "$fetched" "$fetchedPeak"
+    printf '   %-16s %-28s %9s %16s %9s\n' "" "job, decoding afterwards" "$plain" "$plainDownloaded" "$plainPeak"
+    printf '   %-16s %-28s %9s %16s %9s\n' "" "job, decoding meanwhile" "$spec" "$specDownloaded" "$specPeak"
+    awk -v d="$fetched" -v p="$plain" -v s="$spec" 'BEGIN {
+        printf "   %-16s job / download: %.2f without, %.2f with speculative decoding; with / without: %.2f\n", "", p / d, s / d, s / p }'
+done

@@ -13,7 +13,7 @@
 //       status 7; then closes the game it started and removes what it installed:
 //       "<seconds to status 7> <seconds to the end of the download> <peak MB>"
 #include "common/fixed_string.h"
-#include "common/hex_text.h"
+#include "common/number_text.h"
 #include "common/sha256.h"
 #include "install/speculative_decode.h"
 #include "net/download.h"
@@ -63,7 +63,7 @@ int Download(int argc, char** argv)
     const char* url = argv[2];
     DownloadPin pin;
     pin.size = strtoull(argv[3], nullptr, 10);
-    if (!DecodeHex(argv[4], pin.sha256, sizeof pin.sha256)) {
+    if (!DecodeHex(argv[4], strlen(argv[4]), pin.sha256, sizeof pin.sha256)) {
         fprintf(stderr, "delivery_bench: no SHA-256: %s\n", argv[4]);
         return 2;
     }

@@ -172,17 +172,7 @@ if [ ! -f "$prefix/.vellora-ready" ]; then
     mkdir -p "$prefix/drive_c/windows/system32" "$prefix/drive_c/windows/syswow64"
     cp "$root/usr/x86_64-w64-mingw32/lib/zlib1.dll" "$prefix/drive_c/windows/system32/"
     cp "$root/usr/i686-w64-mingw32/lib/zlib1.dll" "$prefix/drive_c/windows/syswow64/"
-    LC_ALL=zh_CN.UTF-8 "$wine64" wineboot -i </dev/null >/dev/null 2>&1 || true
-    "$wineserver" -w
-    for d in "$prefix"/drive_c/users/*/*; do
-        if [ -L "$d" ]; then rm "$d"; mkdir -p "$d"; fi
-    done
-    for face in 宋体 新宋体 SimSun NSimSun; do
-        LC_ALL=zh_CN.UTF-8 "$wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
-            /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1
-    done
-    "$wineserver" -w
-    if [ ! -f "$prefix/system.reg" ]; then
+    if ! "$here/scripts/make-wine-prefix.sh" "$wine64"; then
         echo "[setup i686] wineboot made no prefix in $prefix" >&2
         exit 1
     fi

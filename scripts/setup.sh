@@ -174,24 +174,11 @@ export WINEPREFIX=$deps/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d'
 wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
 
 if [ ! -f "$WINEPREFIX/.vellora-ready" ]; then
     log "creating the Wine prefix in $WINEPREFIX"
     rm -rf "$WINEPREFIX"
-    LC_ALL=zh_CN.UTF-8 "$wine" wineboot -i </dev/null >/dev/null 2>&1 || true
-    "$wineserver" -w
-    # A new prefix links Desktop, Documents and the rest into $HOME; make them real folders so
-    # shortcuts written by tests stay inside the prefix.
-    for d in "$WINEPREFIX"/drive_c/users/*/*; do
-        if [ -L "$d" ]; then rm "$d"; mkdir -p "$d"; fi
-    done
-    # Map the Song face names to an installed CJK font that draws Latin letters and digits too.
-    for face in 宋体 新宋体 SimSun NSimSun; do
-        LC_ALL=zh_CN.UTF-8 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
-            /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1
-    done
-    "$wineserver" -w
+    "$here/scripts/make-wine-prefix.sh" "$wine"
     touch "$WINEPREFIX/.vellora-ready"
 else
     log "Wine prefix present"

@@ -2,15 +2,10 @@
 
 #include <cstring>
 
-// The SHA-NI half (sha256_instructions.cpp): `count` 64-byte blocks into `state`.
-void Sha256CompressWithInstructions(uint32_t state[8], const uint8_t* blocks, size_t count);
+#include "common/sha256_internal.h"
 
-namespace {
-
-const uint32_t kInitial[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-
-const uint32_t kRounds[64] = {
+// Aligned for the SHA-NI half, which loads four at a time.
+alignas(16) const uint32_t kSha256Rounds[64] = {
     0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
     0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
     0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
@@ -20,6 +15,12 @@ const uint32_t kRounds[64] = {
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
 };
+
+namespace {
+
+const uint32_t kInitial[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+
 
 inline uint32_t Rotate(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
@@ -38,7 +39,7 @@ void CompressPortable(uint32_t state[8], const uint8_t* blocks, size_t count)
         uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
         uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
         for (int t = 0; t < 64; ++t) {
-            const uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRounds[t] + w[t];
+            const uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kSha256Rounds[t] + w[t];
             const uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
             h = g;
             g = f;

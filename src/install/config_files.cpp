@@ -3,7 +3,7 @@
 #include "shell/integrate.h"
 
 #include "common/fixed_string.h"
-#include "common/hex_text.h"
+#include "common/number_text.h"
 
 #include <windows.h>
 
@@ -37,14 +37,9 @@ bool ReadListPin(const char* listPath, DownloadPin* pin)
     ReadString(listPath, kListSection, "size", size);
     ReadString(listPath, kListSection, "sha256", sha256);
     uint64_t bytes = 0;
-    const char* p = size;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        const unsigned digit = static_cast<unsigned>(*p - '0');
-        if (bytes > (UINT64_MAX - digit) / 10)
-            return false;
-        bytes = bytes * 10 + digit;
-    }
-    if (p == size || *p != '\0' || !DecodeHex(sha256, pin->sha256, kSha256Size))
+    const char* end = nullptr;
+    if (!ParseDecimal(size, &end, &bytes) || *end != '\0' ||
+        !DecodeHex(sha256, strlen(sha256), pin->sha256, kSha256Size))
         return false;
     pin->size = bytes;
     return true;

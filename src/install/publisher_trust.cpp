@@ -1,7 +1,7 @@
 #include "install/publisher_trust.h"
 
 #include "common/fixed_string.h"
-#include "common/hex_text.h"
+#include "common/number_text.h"
 #include "common/unique_resource.h"
 #include "common/win_handles.h"
 #include "net/fetch_bytes.h"
@@ -67,7 +67,7 @@ bool UsePublisherKeys(const char (&keys)[kMaxPublisherKeys][kPublisherKeyHexSize
     for (const char* hex : keys) {
         if (hex[0] == '\0')
             continue;
-        if (!DecodeHex(hex, decoded[count], kPublicKeySize))
+        if (!DecodeHex(hex, strlen(hex), decoded[count], kPublicKeySize))
             return false;
         ++count;
     }

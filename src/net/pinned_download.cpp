@@ -7,6 +7,7 @@
 #include "net/download.h"
 
 #include "common/fixed_string.h"
+#include "common/number_text.h"
 #include "net/background_hash.h"
 #include "net/download_steps.h"
 #include "net/download_target.h"
@@ -36,22 +37,6 @@ DWORD PinnedPercentage(uint64_t have, uint64_t size)
     return size ? static_cast<DWORD>(have * 100 / size) : 0;
 }
 
-// Decimal digits only, no sign, no overflow.
-bool ParseCount(const char* text, const char** end, uint64_t* value)
-{
-    uint64_t number = 0;
-    const char* p = text;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        const unsigned digit = static_cast<unsigned>(*p - '0');
-        if (number > (UINT64_MAX - digit) / 10)
-            return false;
-        number = number * 10 + digit;
-    }
-    *end = p;
-    *value = number;
-    return p != text;
-}
-
 // "bytes <first>-<last>/<total>" of a 206 answer.
 bool ParseContentRange(const char* text, uint64_t* first, uint64_t* total)
 {
@@ -60,8 +45,8 @@ bool ParseContentRange(const char* text, uint64_t* first, uint64_t* total)
     if (strncmp(p, "bytes ", 6) != 0)
         return false;
     p += 6;
-    if (!ParseCount(p, &p, first) || *p++ != '-' || !ParseCount(p, &p, &last) || *p++ != '/' ||
-        !ParseCount(p, &p, total))
+    if (!ParseDecimal(p, &p, first) || *p++ != '-' || !ParseDecimal(p, &p, &last) || *p++ != '/' ||
+        !ParseDecimal(p, &p, total))
         return false;
     return *p == '\0' && *first <= last && last < *total;
 }
@@ -171,7 +156,7 @@ private:
             uint64_t length = 0;
             const char* end = nullptr;
             if (session.QueryHeaderText(HTTP_QUERY_CONTENT_LENGTH, text, sizeof text) &&
-                ParseCount(text, &end, &length) && *end == '\0' && length != pin_.size)
+                ParseDecimal(text, &end, &length) && *end == '\0' && length != pin_.size)
                 return WrongSize();
         }
         return Receive(session);

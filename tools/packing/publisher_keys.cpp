@@ -1,5 +1,7 @@
 #include "packing/publisher_keys.h"
 
+#include "common/number_text.h"
+
 #include "common/unique_file.h"
 
 #include <cerrno>
@@ -38,31 +40,6 @@ std::string_view Trim(std::string_view text)
     while (!text.empty() && IsBlank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool DecodeHex(std::string_view digits, uint8_t* bytes, size_t size)
-{
-    if (digits.size() != 2 * size)
-        return false;
-    for (size_t i = 0; i < size; ++i) {
-        int high = HexValue(digits[2 * i]);
-        int low = HexValue(digits[2 * i + 1]);
-        if (high < 0 || low < 0)
-            return false;
-        bytes[i] = static_cast<uint8_t>(high << 4 | low);
-    }
-    return true;
 }
 
 void AppendHex(const uint8_t* bytes, size_t size, std::string* text)
@@ -106,7 +83,8 @@ bool ParseKeyText(const std::string& text, const KeyLine& want, uint8_t* bytes, 
             *error = where + " holds a second key; a key file holds one";
             return false;
         }
-        if (!DecodeHex(Trim(line.substr(label.size())), bytes, want.size)) {
+        const std::string_view digits = Trim(line.substr(label.size()));
+        if (!DecodeHex(digits.data(), digits.size(), bytes, want.size)) {
             *error = where + ": the key must be " + std::to_string(2 * want.size) + " hex digits";
             return false;
         }

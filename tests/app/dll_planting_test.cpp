@@ -22,7 +22,7 @@ namespace {
 
 const char* const kPlanted[] = {"uxtheme",  "gdiplus", "msimg32", "comctl32", "dwmapi", "cryptbase",
                                 "winmm",    "wininet", "propsys", "userenv",  "profapi", "setupapi",
-                                "riched20", "oleacc",  "usp10",   "dbghelp",  "shfolder"};
+                                "riched20", "oleacc",  "usp10",   "dbghelp",  "shfolder", "bcrypt"};
 
 // Wine's per-program DLL overrides (by file name): native first for the planted names.
 class NativeFirstFor {

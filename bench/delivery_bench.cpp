@@ -15,7 +15,7 @@
 #include "common/fixed_string.h"
 #include "common/number_text.h"
 #include "common/sha256.h"
-#include "install/speculative_decode.h"
+#include "install/decode_during_download.h"
 #include "net/download.h"
 
 #include <windows.h>

@@ -20,7 +20,6 @@ public:
     // them (tests compare the two).
     explicit Sha256(Sha256Path path);
 
-    bool ok() const { return true; }
     bool Update(const void* data, size_t size);
     // Writes the digest and starts a new message.
     bool Final(uint8_t (&digest)[kSha256Size]);

@@ -2,7 +2,6 @@
 
 #include "common/fixed_string.h"
 #include "common/number_text.h"
-#include "common/unique_resource.h"
 #include "common/win_handles.h"
 #include "net/fetch_bytes.h"
 
@@ -22,7 +21,7 @@ bool HashFile(const char* path, uint8_t (&digest)[kSha256Size])
     UniqueFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     Sha256 hash;
     char block[4096];
-    if (!file || !hash.ok())
+    if (!file)
         return false;
     for (;;) {
         DWORD got = 0;

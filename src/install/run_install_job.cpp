@@ -5,7 +5,7 @@
 #include "install/install_job.h"
 #include "install/launch.h"
 #include "install/publisher_trust.h"
-#include "install/speculative_decode.h"
+#include "install/decode_during_download.h"
 
 #include "common/fixed_string.h"
 #include "common/join_path.h"
@@ -169,7 +169,7 @@ void RunInstallJob(InstallJob& job)
         return;
     }
 
-    // A package that is to be extracted is decoded while it downloads (speculative_decode.h).
+    // A package that is to be extracted is decoded while it downloads (decode_during_download.h).
     SpeculativeDecode speculative;
     bool decoded = false;
     if (action & ACTION_DOWNLOAD) {

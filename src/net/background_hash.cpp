@@ -8,15 +8,14 @@ constexpr size_t kQueuedBlocks = 8;
 BackgroundHash::BackgroundHash(size_t blockSize) : queue_(kQueuedBlocks, blockSize)
 {
     if (queue_.ok())
-        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+        thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
 }
 
 BackgroundHash::~BackgroundHash()
 {
     if (thread_) {
         queue_.Stop();
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
+        WaitForSingleObject(thread_.get(), INFINITE);
     }
 }
 
@@ -40,8 +39,7 @@ bool BackgroundHash::Final(uint8_t (&digest)[kSha256Size])
     if (!thread_)
         return false;
     queue_.Finish();
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
+    WaitForSingleObject(thread_.get(), INFINITE);
+    thread_.reset();
     return hash_.Final(digest);
 }

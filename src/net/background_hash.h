@@ -4,6 +4,7 @@
 // common/sha256.h). The download reads each block straight into the hash's queue, writes it to
 // the file from there and hands it on; the hash reads it in place.
 #include "common/sha256.h"
+#include "common/win_handles.h"
 #include "net/block_queue.h"
 
 #include <windows.h>
@@ -16,7 +17,7 @@ public:
     BackgroundHash& operator=(const BackgroundHash&) = delete;
 
     // False when the thread or its queue could not be had.
-    bool ok() const { return thread_ != nullptr; }
+    bool ok() const { return thread_.valid(); }
     // The block to read the next bytes into (blockSize bytes), waiting only when the
     // hash falls behind; nullptr if the hash has stopped.
     char* NextBlock();
@@ -30,5 +31,5 @@ private:
 
     BlockQueue queue_;
     Sha256 hash_;  // the thread's alone until it has ended
-    HANDLE thread_ = nullptr;
+    UniqueHandle thread_;
 };

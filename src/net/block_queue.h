@@ -24,7 +24,6 @@ public:
 
     // False when the memory for the blocks could not be had.
     bool ok() const { return storage_ != nullptr; }
-    size_t blockSize() const { return blockSize_; }
 
     // Producer: the next block to fill (blockSize bytes), waiting until every consumer is done
     // with it; nullptr once the queue was stopped.

@@ -2,6 +2,8 @@
 
 #include "net/download_steps.h"
 
+#include <cstring>
+
 bool FetchBytes(InstallJob& job, const char* url, const DownloadTimeouts& timeouts, unsigned char* buffer,
                 size_t capacity, size_t* size)
 {
@@ -23,8 +25,7 @@ bool FetchBytes(InstallJob& job, const char* url, const DownloadTimeouts& timeou
             return !lengthKnown || *size == lengthHeader;  // a cut body is no file
         if (got > capacity - *size)
             return false;  // a larger file must not pass for its first `capacity` bytes
-        for (DWORD i = 0; i < got; ++i)
-            buffer[*size + i] = static_cast<unsigned char>(piece[i]);
+        memcpy(buffer + *size, piece, got);
         *size += got;
     }
 }

@@ -80,13 +80,12 @@ public:
                 return Finish();
             if (leg == Leg::Failed)
                 return false;
-            // Leg::Broken: job.message holds its reason, in case this was the last try.
-            if (leg == Leg::Cancelled || (tries < kResumeTries && !WaitBeforeTry(timeouts_.retryMs << tries))) {
+            if (leg == Leg::Broken && tries == kResumeTries)
+                return false;  // job.message holds the reason of the last break
+            if (leg == Leg::Cancelled || !WaitBeforeTry(timeouts_.retryMs << tries)) {
                 job_.message[0] = '\0';  // a cancel is no failure to report, whatever broke before
                 return false;
             }
-            if (tries == kResumeTries)
-                return false;
         }
     }
 

@@ -41,6 +41,6 @@ bool FormPackagePaths(const char* installDir, const char* packageName, PackagePa
 int ExtractPackage(ProgressSink& progress, const char* packageName, const char* installDir);
 
 // The same, when the intermediate file already holds the decoded package (decoded while the
-// package downloaded, install/speculative_decode.h): step 1 is skipped, nothing else changes.
+// package downloaded, install/decode_during_download.h): step 1 is skipped, nothing else changes.
 // Only for a caller that knows the intermediate file is exactly what step 1 would write.
 int ExtractPackage(ProgressSink& progress, const char* packageName, const char* installDir, bool intermediateDecoded);

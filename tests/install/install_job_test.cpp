@@ -3,7 +3,7 @@
 // and Wine's real registry, file system and shell.
 #include "install/install_job.h"
 #include "install/publisher_trust.h"
-#include "install/speculative_decode.h"
+#include "install/decode_during_download.h"
 
 #include "common/fixed_string.h"
 #include "net/download.h"

@@ -14,6 +14,7 @@
 // from the first on, as the package file now holds. Anything else (an error, a cancel, a body
 // that started again) throws the decoded output away, and the extraction decodes the package
 // itself as it always has.
+#include "common/win_handles.h"
 #include "install/install_job.h"
 #include "net/block_queue.h"
 #include "net/download.h"
@@ -50,11 +51,13 @@ public:
 
 private:
     static DWORD WINAPI Run(LPVOID self);
-    void Stop();
+    // Ends the queue (`stop`: at once; otherwise once the decoder has taken every block) and waits
+    // for the thread.
+    void Join(bool stop);
 
     PackagePaths paths_ = {};
     BlockQueue queue_;
-    HANDLE thread_ = nullptr;
+    UniqueHandle thread_;
     bool started_ = false;
     bool given_up_ = false;   // the download's thread alone
     uint64_t fed_ = 0;        // bytes handed over, ditto

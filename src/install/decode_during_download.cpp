@@ -1,4 +1,4 @@
-#include "install/speculative_decode.h"
+#include "install/decode_during_download.h"
 
 #include "common/file_system.h"
 #include "package/lzma_stream_decoder.h"
@@ -34,8 +34,8 @@ bool SpeculativeDecode::Start(const char* installDir, const char* packageName)
 {
     if (!g_enabled || !queue_.ok() || !FormPackagePaths(installDir, packageName, &paths_))
         return false;
-    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    started_ = thread_ != nullptr;
+    thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+    started_ = thread_.valid();
     return started_;
 }
 
@@ -83,22 +83,21 @@ void SpeculativeDecode::Restart()
     queue_.Stop();
 }
 
-void SpeculativeDecode::Stop()
+void SpeculativeDecode::Join(bool stop)
 {
-    queue_.Stop();
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
+    if (stop)
+        queue_.Stop();
+    else
+        queue_.Finish();
+    WaitForSingleObject(thread_.get(), INFINITE);
+    thread_.reset();
 }
 
 bool SpeculativeDecode::Finish(const char* packagePath)
 {
     if (!thread_)
         return false;
-    queue_.Finish();
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
+    Join(false);
 
     uint64_t onDisk = 0;
     UniqueOsFile package(OpenInputFile(packagePath));
@@ -112,7 +111,7 @@ bool SpeculativeDecode::Finish(const char* packagePath)
 void SpeculativeDecode::Abandon()
 {
     if (thread_)
-        Stop();
+        Join(true);
     if (started_)
         RemoveFile(paths_.intermediate);
 }

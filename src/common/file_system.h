@@ -33,8 +33,9 @@ enum class WriteSharing {
     Anyone,   // others may read and write (what the C runtime's fopen "wb" allows)
 };
 
-// A new or truncated file, for writing.
-OsFile CreateOutputFile(const char* path, WriteSharing sharing = WriteSharing::Readers);
+// A new or truncated file, for writing. `existed`, when given, tells after a successful open
+// whether a file of that name was there already.
+OsFile CreateOutputFile(const char* path, WriteSharing sharing = WriteSharing::Readers, bool* existed = nullptr);
 
 // One read of up to `size` bytes; `*got` is 0 at the end of the file. False on a read error.
 bool ReadFromFile(OsFile file, void* buffer, uint32_t size, uint32_t* got);

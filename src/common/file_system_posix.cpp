@@ -62,12 +62,21 @@ OsFile OpenInputFile(const char* path)
     return fd;
 }
 
-OsFile CreateOutputFile(const char* path, WriteSharing /*sharing: POSIX has no share modes*/)
+OsFile CreateOutputFile(const char* path, WriteSharing /*sharing: POSIX has no share modes*/, bool* existed)
 {
     NativePath native(path);
     if (!native.ok())
         return kNoFile;
+    struct stat st;
+    bool there = stat(native.get(), &st) == 0;
+    // As on Windows, a read-only file is not opened for writing, not even by root.
+    if (there && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) {
+        errno = EACCES;
+        return kNoFile;
+    }
     int fd = open(native.get(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd >= 0 && existed)
+        *existed = there;
     return fd < 0 ? kNoFile : fd;
 }
 

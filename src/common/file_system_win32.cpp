@@ -19,11 +19,13 @@ OsFile OpenInputFile(const char* path)
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-OsFile CreateOutputFile(const char* path, WriteSharing sharing)
+OsFile CreateOutputFile(const char* path, WriteSharing sharing, bool* existed)
 {
     DWORD share = sharing == WriteSharing::Anyone ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
-    return AsOsFile(CreateFileA(path, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE && existed)
+        *existed = GetLastError() == ERROR_ALREADY_EXISTS;  // CREATE_ALWAYS over a file says so
+    return AsOsFile(file);
 }
 
 bool ReadFromFile(OsFile file, void* buffer, uint32_t size, uint32_t* got)

@@ -48,7 +48,6 @@ public:
         char target[kExtractPathSize];
         if (!JoinPath(target, installDir_, relative))
             return EntryOutcome::Skipped;
-        ClearReadOnly(target);
         EntryOutcome outcome = WriteEntryFile(target, range);
         if (outcome != EntryOutcome::Written)
             return outcome;
@@ -77,17 +76,27 @@ private:
         }
     }
 
-    static void ClearReadOnly(const char* target)
+    // True when `target` had a read-only bit and it is gone now.
+    static bool ClearReadOnly(const char* target)
     {
         uint32_t attributes = 0;
-        if (GetPathAttributes(target, &attributes) && (attributes & kAttributeReadOnly))
-            SetPathAttributes(target, attributes & ~kAttributeReadOnly);
+        return GetPathAttributes(target, &attributes) && (attributes & kAttributeReadOnly) &&
+               SetPathAttributes(target, attributes & ~kAttributeReadOnly);
     }
 
-    // "wb": created or truncated, written in one call straight from the content buffer.
+    // "wb": created or truncated, written in one call straight from the content buffer. A
+    // read-only file in the way fails the open; its bit is cleared then and the open tried again.
+    // A privileged user (root, under Wine too) opens it all the same: the bit goes afterwards.
+    // Looking at the attributes only when a file was there spares every new file a second lookup
+    // of its name, which costs a scan of the whole folder where names are matched without case.
     EntryOutcome WriteEntryFile(const char* target, const PackageRange& range) const
     {
-        UniqueOsFile file(CreateOutputFile(target, WriteSharing::Anyone));
+        bool existed = false;
+        UniqueOsFile file(CreateOutputFile(target, WriteSharing::Anyone, &existed));
+        if (!file && ClearReadOnly(target))
+            file.reset(CreateOutputFile(target, WriteSharing::Anyone));
+        else if (file && existed)
+            ClearReadOnly(target);
         if (!file)
             return EntryOutcome::Skipped;
         uint32_t written = 0;

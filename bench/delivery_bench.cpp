@@ -151,8 +151,15 @@ int Fetch(const char* url)
 // The job's window: a message-only window that notes when the statuses come.
 int g_status = -1;
 double g_start = 0, g_downloaded = 0, g_complete = 0;
+double g_writing = 0, g_written = 0;  // the extraction's file writing: from its 50 % to its 100 %
 LRESULT CALLBACK JobWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_INSTALL_PROGRESS && g_downloaded != 0) {
+        if (lParam == 50 && g_writing == 0)
+            g_writing = Now();
+        if (lParam == 100 && g_written == 0)
+            g_written = Now();
+    }
     if (message == WM_INSTALL_STATUS) {
         g_status = static_cast<int>(lParam);
         if (g_status == STATUS_INSTALLING && g_downloaded == 0)
@@ -227,7 +234,7 @@ int Job(const char* listUrl, const char* folder, bool speculative)
         fprintf(stderr, "delivery_bench: the job ended with status %d: %s\n", g_status, job.message);
         return 1;
     }
-    printf("%.2f %.2f %.0f\n", g_complete, g_downloaded, PeakMegabytes());
+    printf("%.2f %.2f %.2f %.0f\n", g_complete, g_downloaded, g_written - g_writing, PeakMegabytes());
     return 0;
 }
 

@@ -36,5 +36,9 @@ private:
     bool instructions_;
 };
 
+// The SHA-256 of the whole file at `path` (read through common/file_system.h). False when it
+// cannot be opened or read to its end.
+bool Sha256OfFile(const char* path, uint8_t (&digest)[kSha256Size]);
+
 // True when this processor has the SHA instructions (and what they need).
 bool CpuHasShaInstructions();

@@ -2,7 +2,6 @@
 
 #include "common/fixed_string.h"
 #include "common/number_text.h"
-#include "common/win_handles.h"
 #include "net/fetch_bytes.h"
 
 #include <cstring>
@@ -14,24 +13,6 @@ int g_keyCount = 0;
 
 // A signature file is exactly one signature; room for a little more tells a larger file apart.
 constexpr size_t kSignatureFileLimit = kSignatureSize + 1;
-constexpr DWORD kReadBlock = 65536;
-
-bool HashFile(const char* path, uint8_t (&digest)[kSha256Size])
-{
-    UniqueFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    Sha256 hash;
-    char block[4096];
-    if (!file)
-        return false;
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), block, sizeof block, &got, nullptr))
-            return false;
-        if (got == 0)
-            return hash.Final(digest);
-        hash.Update(block, got);
-    }
-}
 
 // "YYYY-MM-DD" with a real month and a day that month can have.
 bool ParseDate(const char* text, int* year, int* month, int* day)
@@ -103,7 +84,7 @@ bool SignedByPublisher(InstallJob& job, const char* url, const char* path, const
         return false;
 
     uint8_t digest[kSha256Size];
-    if (!HashFile(path, digest))
+    if (!Sha256OfFile(path, digest))
         return false;
     bool good = false;
     for (int i = 0; i < g_keyCount && !good; ++i)

@@ -8,12 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 namespace {
 
 constexpr size_t kLargestKeyFile = 64 * 1024;
-constexpr size_t kHashChunk = 1 << 20;
 
 struct KeyLine {
     const char* label;
@@ -235,23 +233,10 @@ bool LoadPrivateKey(const std::string& path, PrivateKey* key, std::string* error
 
 bool HashFile(const std::string& path, uint8_t (&digest)[kSha256Size], std::string* error)
 {
-    UniqueStdioFile file(fopen(path.c_str(), "rb"));
-    if (!file) {
-        *error = "cannot read " + path + ": " + strerror(errno);
-        return false;
-    }
-    Sha256 hash;
-    std::vector<unsigned char> chunk(kHashChunk);
-    size_t got;
-    while ((got = fread(chunk.data(), 1, chunk.size(), file.get())) > 0) {
-        if (!hash.Update(chunk.data(), got))
-            break;
-    }
-    if (ferror(file.get()) || !hash.Final(digest)) {
-        *error = "cannot read " + path + " to the end";
-        return false;
-    }
-    return true;
+    if (Sha256OfFile(path.c_str(), digest))
+        return true;
+    *error = "cannot read " + path + " to its end";
+    return false;
 }
 
 bool SignFileWith(const PrivateKey& key, const std::string& filePath, std::string* error)

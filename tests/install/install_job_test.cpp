@@ -11,6 +11,7 @@
 #include "support/make_package.h"
 #include "support/message_box_recorder.h"
 #include "support/posted_messages.h"
+#include "support/publisher_test_key.h"
 #include "support/gui_test_support.h"
 #include "support/running_programs.h"
 #include "support/test_support.h"
@@ -533,13 +534,7 @@ TEST_F(InstallJobTest, SpeculativeDecodingChangesNothingButTime)
 // the package: whether the decoding went on across the breaks or the extraction decoded it anew.
 TEST_F(InstallJobTest, AResumedPinnedPackageInstallsThePackage)
 {
-    const std::string keys = TestDataPath("keys/test-publisher.key");
-    uint8_t point[kPublicKeySize];
-    std::string error;
-    ASSERT_TRUE(LoadPublicKey(keys + ".pub", point, &error)) << error;
-    char table[kMaxPublisherKeys][kPublisherKeyHexSize] = {};
-    CopyString(table[0], LowerHex(point, sizeof point).c_str());
-    ASSERT_TRUE(UsePublisherKeys(table));
+    UseTestPublisherKey(0);
     SetDownloadTimeouts({5000, 5000, 100});
 
     ServePackage();
@@ -553,7 +548,8 @@ TEST_F(InstallJobTest, AResumedPinnedPackageInstallsThePackage)
     SetList("action=3\r\nsrcfile=" + TestServerUrl(served + "data.pak?cut=" + cuts) +
             "\r\ndestfile=data.pak\r\ncmd=DEC\r\nsize=" + std::to_string(package.size()) +
             "\r\nsha256=" + LowerHex(digest, sizeof digest));
-    ASSERT_TRUE(SignFile(keys, ServedPath(served + "list.txt"), &error)) << error;
+    std::string error;
+    ASSERT_TRUE(SignFile(TestKeyPath("test-publisher.key"), ServedPath(served + "list.txt"), &error)) << error;
 
     const int taken = SpeculativeDecodingsTaken();
     const Posts posts = Run();

@@ -12,6 +12,7 @@
 #include "support/make_package.h"
 #include "support/message_box_recorder.h"
 #include "support/posted_messages.h"
+#include "support/publisher_test_key.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -24,18 +25,6 @@ namespace {
 const char kTestKey[] = "test-publisher.key";
 const char kOtherKey[] = "test-other.key";  // a publisher's key that this installer does not have
 
-std::string KeyPath(const std::string& name) { return TestDataPath("keys/" + name); }
-
-void UseTestPublisherKey()
-{
-    uint8_t point[kPublicKeySize];
-    std::string error;
-    ASSERT_TRUE(LoadPublicKey(KeyPath(std::string(kTestKey) + ".pub"), point, &error)) << error;
-    char keys[kMaxPublisherKeys][kPublisherKeyHexSize] = {};
-    CopyString(keys[1], LowerHex(point, sizeof point).c_str());  // the second slot, as after a key change
-    ASSERT_TRUE(UsePublisherKeys(keys));
-    ASSERT_TRUE(SignedDelivery());
-}
 
 // What `key` signs `content` with: the bytes of the .sig file pkgtool sign writes.
 std::string SignatureOf(const std::string& content, const char* key)
@@ -44,7 +33,7 @@ std::string SignatureOf(const std::string& content, const char* key)
     const std::string path = dir / "file";
     std::string error, signature;
     EXPECT_TRUE(WriteFileBytes(path, content));
-    EXPECT_TRUE(SignFile(KeyPath(key), path, &error)) << error;
+    EXPECT_TRUE(SignFile(TestKeyPath(key), path, &error)) << error;
     EXPECT_TRUE(ReadFileBytes(path + ".sig", &signature));
     return signature;
 }
@@ -57,7 +46,7 @@ std::string SetupSection(const char* game, const char* more = "")
 TEST(SignedConfiguration, OnlyAGoodSignatureOfABuiltInKeyWithinItsDateIsTaken)
 {
     DesktopLock lock;  // the configuration slots' ports
-    UseTestPublisherKey();
+    UseTestPublisherKey(1);  // the second slot, as after a key change
     const std::string first = SetupSection("First"), expired = SetupSection("First", "expires=2000-01-01\r\n"),
                       lasting = SetupSection("First", "expires=2999-12-31\r\n"), tampered = SetupSection("Firsu");
     const std::string second = SetupSection("Second");
@@ -91,7 +80,7 @@ class SignedListTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        UseTestPublisherKey();
+        UseTestPublisherKey(1);
         served_ = std::string("signed-") + testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
         installDir_ = scratch_ / "Game\\";
         ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), nullptr));

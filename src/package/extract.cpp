@@ -173,11 +173,6 @@ bool FormPackagePaths(const char* installDir, const char* packageName, PackagePa
     return strlen(paths->package) + strlen(paths->intermediate) <= kLzmaPathLimit;
 }
 
-int ExtractPackage(ProgressSink& progress, const char* packageName, const char* installDir)
-{
-    return ExtractPackage(progress, packageName, installDir, false);
-}
-
 int ExtractPackage(ProgressSink& progress, const char* packageName, const char* installDir, bool intermediateDecoded)
 {
     PackagePaths paths;

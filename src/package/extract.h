@@ -38,9 +38,9 @@ bool FormPackagePaths(const char* installDir, const char* packageName, PackagePa
 //   - a file could not be written completely (a full disk): the extraction stops there, the
 //     incomplete file and the intermediate file are deleted, the package stays for another try
 //     and 100 is not posted. Files written before stay.
-int ExtractPackage(ProgressSink& progress, const char* packageName, const char* installDir);
-
-// The same, when the intermediate file already holds the decoded package (decoded while the
-// package downloaded, install/decode_during_download.h): step 1 is skipped, nothing else changes.
-// Only for a caller that knows the intermediate file is exactly what step 1 would write.
-int ExtractPackage(ProgressSink& progress, const char* packageName, const char* installDir, bool intermediateDecoded);
+//
+// `intermediateDecoded`: the intermediate file already holds the decoded package (decoded while
+// the package downloaded, install/decode_during_download.h), so step 1 is skipped and nothing else
+// changes. Only for a caller that knows the intermediate file is exactly what step 1 would write.
+int ExtractPackage(ProgressSink& progress, const char* packageName, const char* installDir,
+                   bool intermediateDecoded = false);

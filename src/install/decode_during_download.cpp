@@ -46,13 +46,13 @@ DWORD WINAPI SpeculativeDecode::Run(LPVOID self)
     bool good = decoder.Open(owner->paths_.intermediate);
     uint64_t taken = 0;
     size_t size = 0;
-    while (const unsigned char* block = owner->queue_.Next(0, &size)) {
+    while (const unsigned char* block = owner->queue_.Next(&size)) {
         good = good && decoder.Feed(block, size);
         taken += size;
-        owner->queue_.Release(0);
+        owner->queue_.Release();
         if (!good) {
             // Nothing of this will be used: the download need not wait for the decoder any more.
-            owner->queue_.Leave(0);
+            owner->queue_.Leave();
             break;
         }
     }

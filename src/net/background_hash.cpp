@@ -23,9 +23,9 @@ DWORD WINAPI BackgroundHash::Run(LPVOID self)
 {
     auto* owner = static_cast<BackgroundHash*>(self);
     size_t size = 0;
-    while (const unsigned char* block = owner->queue_.Next(0, &size)) {
+    while (const unsigned char* block = owner->queue_.Next(&size)) {
         owner->hash_.Update(block, size);
-        owner->queue_.Release(0);
+        owner->queue_.Release();
     }
     return 0;
 }

@@ -17,30 +17,20 @@ private:
 
 }  // namespace
 
-BlockQueue::BlockQueue(size_t blocks, size_t blockSize, int consumers)
+BlockQueue::BlockQueue(size_t blocks, size_t blockSize)
     : storage_(new (std::nothrow) unsigned char[blocks * blockSize]),
       sizes_(new (std::nothrow) size_t[blocks]),
       blocks_(blocks),
-      blockSize_(blockSize),
-      consumers_(consumers < 1 ? 1 : consumers > kMaxConsumers ? kMaxConsumers : consumers)
+      blockSize_(blockSize)
 {
     if (!sizes_)
         storage_.reset();
 }
 
-uint64_t BlockQueue::SlowestLocked() const
-{
-    uint64_t slowest = committed_;
-    for (int who = 0; who < consumers_; ++who)
-        if (!left_[who] && released_[who] < slowest)
-            slowest = released_[who];
-    return slowest;
-}
-
 unsigned char* BlockQueue::Acquire()
 {
     Hold hold(lock_);
-    while (!stopped_ && committed_ - SlowestLocked() >= blocks_)
+    while (!stopped_ && !left_ && committed_ - released_ >= blocks_)
         SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
     if (stopped_ || !storage_)
         return nullptr;
@@ -62,29 +52,29 @@ void BlockQueue::Finish()
     WakeAllConditionVariable(&changed_);
 }
 
-const unsigned char* BlockQueue::Next(int who, size_t* size)
+const unsigned char* BlockQueue::Next(size_t* size)
 {
     Hold hold(lock_);
-    while (!stopped_ && released_[who] == committed_ && !finished_)
+    while (!stopped_ && released_ == committed_ && !finished_)
         SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
-    if (stopped_ || released_[who] == committed_)
+    if (stopped_ || released_ == committed_)
         return nullptr;
-    const size_t slot = released_[who] % blocks_;
+    const size_t slot = released_ % blocks_;
     *size = sizes_[slot];
     return storage_.get() + slot * blockSize_;
 }
 
-void BlockQueue::Release(int who)
+void BlockQueue::Release()
 {
     Hold hold(lock_);
-    ++released_[who];
+    ++released_;
     WakeAllConditionVariable(&changed_);
 }
 
-void BlockQueue::Leave(int who)
+void BlockQueue::Leave()
 {
     Hold hold(lock_);
-    left_[who] = true;
+    left_ = true;
     WakeAllConditionVariable(&changed_);
 }
 

@@ -1,6 +1,12 @@
+// liblzma's LZMA-alone decoder between the input it is fed and an output file, through one
+// 64 KiB output buffer.
+//
+// liblzma's statuses become the step's codes like this:
+//   LZMA_FORMAT_ERROR, LZMA_OPTIONS_ERROR (header refused)       -> 4, properties
+//   LZMA_MEM_ERROR, LZMA_MEMLIMIT_ERROR (no room for the decoder)  -> 2, memory
+//   LZMA_DATA_ERROR, LZMA_BUF_ERROR and anything unexpected       -> 1, data
+// A pass that neither consumes nor produces anything before the stream is complete is code 1.
 #include "package/lzma_stream_decoder.h"
-
-#include "common/file_system.h"
 
 #include <lzma.h>
 
@@ -8,19 +14,29 @@
 #include <new>
 
 namespace {
-constexpr size_t kHeaderSize = 13;
+
 constexpr unsigned kMaxProperties = 224;  // (pb 4 * 5 + lp 4) * 9 + lc 8
 constexpr uint32_t kOutputSize = 65536;
 constexpr uint64_t kUnknownSize = UINT64_MAX;
+
+int CodeForStatus(lzma_ret status)
+{
+    switch (status) {
+    case LZMA_FORMAT_ERROR:
+    case LZMA_OPTIONS_ERROR:
+        return kLzmaBadProperties;
+    case LZMA_MEM_ERROR:
+    case LZMA_MEMLIMIT_ERROR:
+        return kLzmaNoMemory;
+    default:
+        return kLzmaDataError;
+    }
+}
+
 }  // namespace
 
 struct LzmaStreamDecoder::State {
     lzma_stream strm = LZMA_STREAM_INIT;
-    UniqueOsFile output;
-    uint8_t header[kHeaderSize] = {};
-    size_t headerHave = 0;
-    bool started = false;
-    bool failed = false;
     bool complete = false;  // the stream (or its known size) is decoded in full
     bool sizeKnown = false;
     uint64_t remaining = 0;
@@ -33,44 +49,49 @@ LzmaStreamDecoder::~LzmaStreamDecoder() = default;
 
 bool LzmaStreamDecoder::Open(const char* outputPath)
 {
-    state_.reset(new (std::nothrow) State);
-    if (!state_)
-        return false;
-    state_->output.reset(CreateOutputFile(outputPath));
-    if (!state_->output) {
-        state_.reset();
-        return false;
-    }
-    return true;
+    owned_.reset(CreateOutputFile(outputPath));
+    output_ = owned_.get();
+    return static_cast<bool>(owned_);
 }
 
-// The header is complete: the decoder is set up from it, as DecodeLzmaFile does.
-bool LzmaStreamDecoder::Start()
+void LzmaStreamDecoder::WriteTo(OsFile output) { output_ = output; }
+
+bool LzmaStreamDecoder::complete() const { return state_ && state_->complete; }
+
+// The header is complete: the decoder takes it itself and sets up its dictionary from it (a
+// dictionary below 4 KiB becomes 4 KiB; a known size makes it stop there, with or without an end
+// marker).
+int LzmaStreamDecoder::Start()
 {
-    State& s = *state_;
-    s.started = true;
-    if (s.header[0] > kMaxProperties)
-        return false;
+    if (header_[0] > kMaxProperties)
+        return kLzmaBadProperties;
     uint64_t size = 0;
     for (int i = 0; i < 8; ++i)
-        size |= static_cast<uint64_t>(s.header[5 + i]) << (8 * i);
+        size |= static_cast<uint64_t>(header_[5 + i]) << (8 * i);
+    state_.reset(new (std::nothrow) State);
+    if (!state_)
+        return kLzmaNoMemory;
+    State& s = *state_;
     s.sizeKnown = size != kUnknownSize;
     s.remaining = size;
-    if (lzma_alone_decoder(&s.strm, UINT64_MAX) != LZMA_OK)
-        return false;
-    s.strm.next_in = s.header;
-    s.strm.avail_in = kHeaderSize;
+    lzma_ret status = lzma_alone_decoder(&s.strm, UINT64_MAX);
+    if (status != LZMA_OK)
+        return CodeForStatus(status);
+    s.strm.next_in = header_;
+    s.strm.avail_in = kLzmaHeaderSize;
     s.strm.next_out = s.out;
     s.strm.avail_out = kOutputSize;
-    if (lzma_code(&s.strm, LZMA_RUN) != LZMA_OK)
-        return false;
+    status = lzma_code(&s.strm, LZMA_RUN);
+    if (status != LZMA_OK)
+        return CodeForStatus(status);
     s.strm.avail_in = 0;
     s.complete = s.sizeKnown && s.remaining == 0;
-    return true;
+    return kLzmaSuccess;
 }
 
-// Runs the decoder over the input it holds; with `inputEnded`, until it makes no more progress.
-bool LzmaStreamDecoder::Decode(bool inputEnded)
+// Runs the decoder over the input it holds; with `inputEnded`, until the stream is complete or
+// the decoder makes no more progress.
+int LzmaStreamDecoder::Decode(bool inputEnded)
 {
     State& s = *state_;
     while (!s.complete && (s.strm.avail_in > 0 || inputEnded)) {
@@ -83,58 +104,56 @@ bool LzmaStreamDecoder::Decode(bool inputEnded)
         const lzma_ret status = lzma_code(&s.strm, LZMA_RUN);
         const uint32_t produced = room - static_cast<uint32_t>(s.strm.avail_out);
         uint32_t written = 0;
-        if (produced > 0 && (!WriteToFile(s.output.get(), s.out, produced, &written) || written != produced))
-            return false;
+        if (produced > 0 && (!WriteToFile(output_, s.out, produced, &written) || written != produced))
+            return kLzmaWriteError;
         if (s.sizeKnown)
             s.remaining -= produced;
         if (status == LZMA_STREAM_END) {
             s.complete = !s.sizeKnown || s.remaining == 0;
-            return s.complete;
+            return s.complete ? kLzmaSuccess : kLzmaDataError;
         }
         if (status != LZMA_OK)
-            return false;
+            return CodeForStatus(status);
         if (s.sizeKnown && s.remaining == 0)
             s.complete = true;
         else if (s.strm.avail_in == inputBefore && produced == 0)
-            return !inputEnded;  // needs more input; at the end of the input, the stream is cut
+            // No progress: more input may help, unless it has ended (the stream is cut).
+            return inputEnded || s.strm.avail_in > 0 ? kLzmaDataError : kLzmaSuccess;
     }
-    return true;
+    return kLzmaSuccess;
 }
 
 bool LzmaStreamDecoder::Feed(const uint8_t* data, size_t size)
 {
-    if (!state_ || state_->failed)
+    if (code_ != kLzmaSuccess)
         return false;
-    State& s = *state_;
-    if (s.complete)
-        return true;  // bytes after the stream: ignored
-    if (!s.started) {
-        const size_t take = size < kHeaderSize - s.headerHave ? size : kHeaderSize - s.headerHave;
-        memcpy(s.header + s.headerHave, data, take);
-        s.headerHave += take;
+    if (!state_) {
+        const size_t take = size < kLzmaHeaderSize - headerHave_ ? size : kLzmaHeaderSize - headerHave_;
+        memcpy(header_ + headerHave_, data, take);
+        headerHave_ += take;
         data += take;
         size -= take;
-        if (s.headerHave < kHeaderSize)
+        if (headerHave_ < kLzmaHeaderSize)
             return true;
-        if (!Start()) {
-            s.failed = true;
+        code_ = Start();
+        if (code_ != kLzmaSuccess)
             return false;
-        }
     }
-    s.strm.next_in = data;
-    s.strm.avail_in = size;
-    if (!Decode(false))
-        s.failed = true;
-    s.strm.avail_in = 0;  // Decode takes everything or fails
-    return !s.failed;
+    if (state_->complete)
+        return true;  // bytes after the stream: ignored
+    state_->strm.next_in = data;
+    state_->strm.avail_in = size;
+    code_ = Decode(false);
+    state_->strm.avail_in = 0;  // Decode takes everything or fails
+    return code_ == kLzmaSuccess;
 }
 
 bool LzmaStreamDecoder::Finish()
 {
-    if (!state_)
-        return false;
-    State& s = *state_;
-    const bool good = !s.failed && s.started && (s.complete || Decode(true)) && s.complete;
-    s.output.reset();
-    return good;
+    if (code_ == kLzmaSuccess && !state_)
+        code_ = kLzmaShortHeader;
+    if (code_ == kLzmaSuccess && !state_->complete)
+        code_ = Decode(true);
+    owned_.reset();
+    return code_ == kLzmaSuccess;
 }

@@ -1,34 +1,61 @@
 #pragma once
-// The LZMA-alone step fed from memory instead of from a file: the bytes of a package as they
-// arrive, in order, in pieces of any size. It decodes exactly as DecodeLzmaFile does (the same
-// liblzma decoder, the same header rules, the same stop at a known size with later bytes ignored)
-// into the same kind of output file, so that a clean finish leaves the output DecodeLzmaFile would
-// have written from the whole file. It reports no texts: a caller that sees anything but a clean
-// finish runs DecodeLzmaFile itself.
+// The LZMA-alone decoder fed from memory: the bytes of a package in order, in pieces of any size,
+// as they arrive from the network or from a file. Both the file step (DecodeLzmaFile) and the
+// decoding during a download run on it, so the two decode alike by construction: the same liblzma
+// decoder, the same header rules, the same stop at a known size with later bytes ignored. It
+// reports the step's result codes; the texts are the file step's.
+#include "common/file_system.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
+constexpr size_t kLzmaHeaderSize = 13;
+
+// The step's result codes.
+enum LzmaCode {
+    kLzmaSuccess = 0,
+    kLzmaDataError = 1,
+    kLzmaNoMemory = 2,
+    kLzmaBadProperties = 4,
+    kLzmaShortHeader = 6,
+    kLzmaReadError = 8,
+    kLzmaWriteError = 9,
+};
+
 class LzmaStreamDecoder {
 public:
     LzmaStreamDecoder();
-    ~LzmaStreamDecoder();  // closes the output file (never deletes it)
+    ~LzmaStreamDecoder();  // closes an output file it opened (never deletes it)
     LzmaStreamDecoder(const LzmaStreamDecoder&) = delete;
     LzmaStreamDecoder& operator=(const LzmaStreamDecoder&) = delete;
 
-    // Creates or replaces `outputPath`. False when it cannot be created.
+    // Creates or replaces `outputPath` and writes the output there. False when it cannot be
+    // created.
     bool Open(const char* outputPath);
-    // Decodes the next `size` bytes of the input. False once decoding has failed (damaged data, no
-    // memory for the dictionary, a failed write); bytes after the end of the stream are taken and
-    // ignored.
+    // Writes the output to `output`, which stays the caller's.
+    void WriteTo(OsFile output);
+
+    // Decodes the next `size` bytes of the input. False once decoding has failed (code() says
+    // why); bytes after the end of the stream are taken and ignored.
     bool Feed(const uint8_t* data, size_t size);
-    // The input has ended: true when the output holds the complete decoded data. Closes the output.
+    // True once the whole stream (or its known size) is decoded: nothing more need be fed.
+    bool complete() const;
+    // The input has ended: true when the output holds the complete decoded data. Closes an output
+    // file it opened.
     bool Finish();
+    // kLzmaSuccess, or the code of the failure.
+    int code() const { return code_; }
 
 private:
     struct State;
-    bool Start();
-    bool Decode(bool inputEnded);
+    int Start();
+    int Decode(bool inputEnded);
 
-    std::unique_ptr<State> state_;
+    uint8_t header_[kLzmaHeaderSize] = {};
+    size_t headerHave_ = 0;
+    UniqueOsFile owned_;
+    OsFile output_ = kNoFile;
+    int code_ = kLzmaSuccess;
+    std::unique_ptr<State> state_;  // from the complete header on
 };

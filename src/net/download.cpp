@@ -51,16 +51,8 @@ void LastResponseText(char (&text)[kResponseTextSize])
     text[length] = '\0';
 }
 
-}  // namespace
-
-const char kDownloadHeaders[] = "Accept: */*\r\n\r\n";
-const DWORD kDownloadHeadersLength = 15;
-static_assert(sizeof kDownloadHeaders - 1 == 15, "headers are passed with their length");
-// Always from the server, never from or into the cache.
-const DWORD kDownloadFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-static_assert((INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE) == 0x84000100,
-              "request flags");
-
+// The local file's path: a name under the install directory, or a new temporary file. False,
+// with the reason in job.message, when there is none.
 bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSize])
 {
     if (targetName) {
@@ -86,6 +78,16 @@ bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSi
     }
     return true;
 }
+
+}  // namespace
+
+const char kDownloadHeaders[] = "Accept: */*\r\n\r\n";
+const DWORD kDownloadHeadersLength = 15;
+static_assert(sizeof kDownloadHeaders - 1 == 15, "headers are passed with their length");
+// Always from the server, never from or into the cache.
+const DWORD kDownloadFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+static_assert((INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE) == 0x84000100,
+              "request flags");
 
 bool OpenDownloadSession(AsyncInternetSession& session, InstallJob& job)
 {
@@ -131,14 +133,8 @@ namespace {
 
 // Everything between the first progress message and the outcome. On failure the reason is in
 // job.message (empty for a cancel), every handle is closed and a partial file deleted.
-bool Fetch(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
-           const DownloadTimeouts& timeouts, DownloadTap* tap)
+bool Fetch(InstallJob& job, const char* url, const char* path, const DownloadTimeouts& timeouts, DownloadTap* tap)
 {
-    char path[kPathSize] = {};
-    if (!FormLocalPath(targetName, job, path))
-        return false;
-    CopyString(localPath, path);
-
     // Declared before the file, so that on every path the file is closed (and a partial one
     // deleted) before the URL and session handles are.
     AsyncInternetSession session(job.cancelRequested);
@@ -241,8 +237,13 @@ int DownloadFile(const char* targetName, InstallJob& job, const char* url, char 
 
     const DownloadTimeouts timeouts = options.timeouts ? *options.timeouts : CurrentDownloadTimeouts();
     const bool quiet = options.quiet;
-    const bool fetched = options.pin ? FetchPinned(targetName, job, url, localPath, timeouts, *options.pin, options.tap)
-                                     : Fetch(targetName, job, url, localPath, timeouts, options.tap);
+    char path[kPathSize] = {};
+    bool fetched = FormLocalPath(targetName, job, path);
+    if (fetched) {
+        CopyString(localPath, path);
+        fetched = options.pin ? FetchPinned(job, url, path, timeouts, *options.pin, options.tap)
+                              : Fetch(job, url, path, timeouts, options.tap);
+    }
     if (fetched) {
         Post(job.window, WM_INSTALL_PROGRESS, 100);
         return 0;

@@ -16,10 +16,6 @@ extern const DWORD kDownloadFlags;
 
 inline bool DownloadCancelled(const InstallJob& job) { return job.cancelRequested.load() != 0; }
 
-// The local file's path: a name under the install directory, or a new temporary file. False,
-// with the reason in job.message, when there is none.
-bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSize]);
-
 // Opens `session` the way every download does (the connection's proxy setting, the "Agent%ld" user
 // agent). False, with the reason in job.message, when WinINet cannot be had or opened.
 bool OpenDownloadSession(AsyncInternetSession& session, InstallJob& job);
@@ -29,8 +25,8 @@ bool OpenDownloadSession(AsyncInternetSession& session, InstallJob& job);
 void SetOpenUrlFailure(InstallJob& job, const char* url);
 void SetReadFailure(InstallJob& job);
 
-// Transfers a pinned download (pinned_download.cpp); the same contract as the plain transfer in
-// download.cpp: on failure the reason is in job.message (empty for a cancel), every handle is
-// closed and a partial file deleted.
-bool FetchPinned(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
-                 const DownloadTimeouts& timeouts, const DownloadPin& pin, DownloadTap* tap);
+// Transfers a pinned download into `path` (pinned_download.cpp); the same contract as the plain
+// transfer in download.cpp: on failure the reason is in job.message (empty for a cancel), every
+// handle is closed and a partial file deleted.
+bool FetchPinned(InstallJob& job, const char* url, const char* path, const DownloadTimeouts& timeouts,
+                 const DownloadPin& pin, DownloadTap* tap);

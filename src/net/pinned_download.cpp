@@ -69,8 +69,7 @@ public:
 
     bool Run()
     {
-        hash_.reset(new (std::nothrow) BackgroundHash(kPinnedBlockSize));
-        if (!hash_ || !hash_->ok()) {
+        if (!StartHash()) {
             FormatString(job_.message, "下载文件校验错误.\n文件:%s.", path_);
             return false;
         }
@@ -137,8 +136,7 @@ private:
             }
         } else if (resuming && status == kHttpOk) {
             // The server sends the whole file again: so be it, from its first byte.
-            hash_.reset(new (std::nothrow) BackgroundHash(kPinnedBlockSize));
-            if (!file_.Truncate() || !hash_ || !hash_->ok()) {
+            if (!file_.Truncate() || !StartHash()) {
                 FormatString(job_.message, "写入文件错误.\n文件:%s.", path_);
                 return Leg::Failed;
             }
@@ -205,6 +203,13 @@ private:
         }
     }
 
+    // A new hash, from the body's first byte.
+    bool StartHash()
+    {
+        hash_.reset(new (std::nothrow) BackgroundHash(kPinnedBlockSize));
+        return hash_ && hash_->ok();
+    }
+
     Leg WrongSize()
     {
         FormatString(job_.message, "下载文件大小错误.\n文件:%s.", path_);
@@ -253,12 +258,8 @@ private:
 
 }  // namespace
 
-bool FetchPinned(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
-                 const DownloadTimeouts& timeouts, const DownloadPin& pin, DownloadTap* tap)
+bool FetchPinned(InstallJob& job, const char* url, const char* path, const DownloadTimeouts& timeouts,
+                 const DownloadPin& pin, DownloadTap* tap)
 {
-    char path[kPathSize] = {};
-    if (!FormLocalPath(targetName, job, path))
-        return false;
-    CopyString(localPath, path);
     return PinnedTransfer(job, url, path, timeouts, pin, tap).Run();
 }

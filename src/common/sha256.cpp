@@ -21,7 +21,6 @@ namespace {
 const uint32_t kInitial[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                               0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
 
-
 inline uint32_t Rotate(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
 void CompressPortable(uint32_t state[8], const uint8_t* blocks, size_t count)

@@ -20,7 +20,6 @@ bool CpuHasShaInstructions()
     return (ebx & bit_SHA) != 0;
 }
 
-
 // 32-bit Windows promises only 4-byte stack alignment on thread entry: realign on the way in.
 #if defined(__i386__)
 __attribute__((force_align_arg_pointer))

@@ -68,6 +68,13 @@ void CloseRunningGame(const InstallJob& job)
     SendMessageTimeoutA(game, WM_CLOSE, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kCloseGameTimeoutMs, &ignored);
 }
 
+// True when the list's command will come to the extraction of the downloaded package: the
+// conditions InstallPackage checks before it.
+bool WillExtract(int action, const UpdateListFiles& files)
+{
+    return (action & ACTION_COMMAND) && strcmp(files.cmd, kCommandExtract) == 0 && !MayLeadOutOfFolder(files.destFile);
+}
+
 // The "DEC" command: extract the package, register, make the shortcuts, write the uninstall file,
 // start the game. Returns false after a failure (its box shown and status 0 posted).
 // `decoded`: the package's intermediate file was decoded while it downloaded (SpeculativeDecode).
@@ -177,15 +184,14 @@ void RunInstallJob(InstallJob& job)
         char packagePath[kPathSize] = {};
         DownloadOptions options;
         options.pin = SignedDelivery() ? &pin : nullptr;
-        if ((action & ACTION_COMMAND) && strcmp(files.cmd, kCommandExtract) == 0 && !MayLeadOutOfFolder(files.destFile) &&
-            speculative.Start(job.installDir, files.destFile))
+        if (WillExtract(action, files) && speculative.Start(job.installDir, files.destFile))
             options.tap = &speculative;
         if (DownloadFile(files.destFile, job, files.srcFile, packagePath, options) != 0) {
             speculative.Abandon();  // keeps no intermediate file where no package stays
             PostStatus(job, STATUS_FAILED);
             return;
         }
-        decoded = options.tap && speculative.Finish(packagePath);
+        decoded = speculative.Finish(packagePath);  // false when it never started
     }
     if ((action & ACTION_COMMAND) && !InstallPackage(job, files, decoded))
         return;

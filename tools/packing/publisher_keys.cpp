@@ -1,7 +1,6 @@
 #include "packing/publisher_keys.h"
 
 #include "common/number_text.h"
-
 #include "common/unique_file.h"
 
 #include <cerrno>

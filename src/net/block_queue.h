@@ -26,7 +26,7 @@ public:
     // Producer: the next block to fill (blockSize bytes), waiting until the consumer is done with
     // it; nullptr once the queue was stopped.
     unsigned char* Acquire();
-    // Producer: the acquired block holds `size` bytes; the consumers may have it.
+    // Producer: the acquired block holds `size` bytes; the consumer may have it.
     void Commit(size_t size);
     // Producer: the last block is in.
     void Finish();

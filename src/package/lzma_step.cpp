@@ -16,33 +16,10 @@ namespace {
 
 constexpr uint32_t kBufferSize = 65536;
 
-// Reads the header, repeating short reads until it is complete.
-int ReadHeader(OsFile input, uint8_t (&header)[kLzmaHeaderSize])
+// Feeds the whole input to `decoder` in blocks, stopping once the stream (or its known size) is
+// complete; a file too short for the header comes out as kLzmaShortHeader from Finish.
+int DecodeStreams(OsFile input, LzmaStreamDecoder& decoder)
 {
-    uint32_t have = 0;
-    while (have < kLzmaHeaderSize) {
-        uint32_t got = 0;
-        if (!ReadFromFile(input, header + have, static_cast<uint32_t>(kLzmaHeaderSize - have), &got))
-            return kLzmaReadError;
-        if (got == 0)
-            return kLzmaShortHeader;
-        have += got;
-    }
-    return kLzmaSuccess;
-}
-
-// The header is read on its own first: a file too short for one has a code of its own.
-int DecodeStreams(OsFile input, OsFile output)
-{
-    uint8_t header[kLzmaHeaderSize];
-    int code = ReadHeader(input, header);
-    if (code != kLzmaSuccess)
-        return code;
-    LzmaStreamDecoder decoder;
-    decoder.WriteTo(output);
-    if (!decoder.Feed(header, kLzmaHeaderSize))
-        return decoder.code();
-
     std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kBufferSize]);
     if (!block)
         return kLzmaNoMemory;
@@ -114,16 +91,13 @@ int DecodeStep(const char* inputPath, const char* outputPath, char* message, int
         AppendError(message, "Can not open input file");
         return 1;
     }
-    UniqueOsFile output(CreateOutputFile(outputPath));
-    if (!output) {
+    LzmaStreamDecoder decoder;
+    if (!decoder.Open(outputPath)) {
         AppendError(message, "Can not open output file");
         return 1;
     }
 
-    *code = DecodeStreams(input.get(), output.get());
-    output.reset();
-    input.reset();
-
+    *code = DecodeStreams(input.get(), decoder);
     AppendCodeText(message, *code);
     return *code == kLzmaSuccess ? 0 : 1;
 }

@@ -49,12 +49,9 @@ LzmaStreamDecoder::~LzmaStreamDecoder() = default;
 
 bool LzmaStreamDecoder::Open(const char* outputPath)
 {
-    owned_.reset(CreateOutputFile(outputPath));
-    output_ = owned_.get();
-    return static_cast<bool>(owned_);
+    output_.reset(CreateOutputFile(outputPath));
+    return static_cast<bool>(output_);
 }
-
-void LzmaStreamDecoder::WriteTo(OsFile output) { output_ = output; }
 
 bool LzmaStreamDecoder::complete() const { return state_ && state_->complete; }
 
@@ -104,7 +101,7 @@ int LzmaStreamDecoder::Decode(bool inputEnded)
         const lzma_ret status = lzma_code(&s.strm, LZMA_RUN);
         const uint32_t produced = room - static_cast<uint32_t>(s.strm.avail_out);
         uint32_t written = 0;
-        if (produced > 0 && (!WriteToFile(output_, s.out, produced, &written) || written != produced))
+        if (produced > 0 && (!WriteToFile(output_.get(), s.out, produced, &written) || written != produced))
             return kLzmaWriteError;
         if (s.sizeKnown)
             s.remaining -= produced;
@@ -154,6 +151,6 @@ bool LzmaStreamDecoder::Finish()
         code_ = kLzmaShortHeader;
     if (code_ == kLzmaSuccess && !state_->complete)
         code_ = Decode(true);
-    owned_.reset();
+    output_.reset();
     return code_ == kLzmaSuccess;
 }

@@ -26,23 +26,21 @@ enum LzmaCode {
 class LzmaStreamDecoder {
 public:
     LzmaStreamDecoder();
-    ~LzmaStreamDecoder();  // closes an output file it opened (never deletes it)
+    ~LzmaStreamDecoder();  // closes the output file (never deletes it)
     LzmaStreamDecoder(const LzmaStreamDecoder&) = delete;
     LzmaStreamDecoder& operator=(const LzmaStreamDecoder&) = delete;
 
     // Creates or replaces `outputPath` and writes the output there. False when it cannot be
     // created.
     bool Open(const char* outputPath);
-    // Writes the output to `output`, which stays the caller's.
-    void WriteTo(OsFile output);
 
     // Decodes the next `size` bytes of the input. False once decoding has failed (code() says
     // why); bytes after the end of the stream are taken and ignored.
     bool Feed(const uint8_t* data, size_t size);
     // True once the whole stream (or its known size) is decoded: nothing more need be fed.
     bool complete() const;
-    // The input has ended: true when the output holds the complete decoded data. Closes an output
-    // file it opened.
+    // The input has ended: true when the output holds the complete decoded data. Closes the output
+    // file.
     bool Finish();
     // kLzmaSuccess, or the code of the failure.
     int code() const { return code_; }
@@ -54,8 +52,7 @@ private:
 
     uint8_t header_[kLzmaHeaderSize] = {};
     size_t headerHave_ = 0;
-    UniqueOsFile owned_;
-    OsFile output_ = kNoFile;
+    UniqueOsFile output_;
     int code_ = kLzmaSuccess;
     std::unique_ptr<State> state_;  // from the complete header on
 };

@@ -25,7 +25,6 @@ namespace {
 const char kTestKey[] = "test-publisher.key";
 const char kOtherKey[] = "test-other.key";  // a publisher's key that this installer does not have
 
-
 // What `key` signs `content` with: the bytes of the .sig file pkgtool sign writes.
 std::string SignatureOf(const std::string& content, const char* key)
 {

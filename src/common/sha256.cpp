@@ -69,12 +69,11 @@ Sha256::Sha256(Sha256Path path) : instructions_(path == Sha256Path::Instructions
     Reset();
 }
 
-bool Sha256::Reset()
+void Sha256::Reset()
 {
     memcpy(state_, kInitial, sizeof state_);
     length_ = 0;
     buffered_ = 0;
-    return true;
 }
 
 void Sha256::Compress(const uint8_t* blocks, size_t count)
@@ -85,7 +84,7 @@ void Sha256::Compress(const uint8_t* blocks, size_t count)
         CompressPortable(state_, blocks, count);
 }
 
-bool Sha256::Update(const void* data, size_t size)
+void Sha256::Update(const void* data, size_t size)
 {
     const auto* bytes = static_cast<const uint8_t*>(data);
     length_ += size;
@@ -96,7 +95,7 @@ bool Sha256::Update(const void* data, size_t size)
         bytes += take;
         size -= take;
         if (buffered_ < 64)
-            return true;
+            return;
         Compress(buffer_, 1);
         buffered_ = 0;
     }
@@ -105,10 +104,9 @@ bool Sha256::Update(const void* data, size_t size)
     size %= 64;
     memcpy(buffer_, bytes, size);
     buffered_ = size;
-    return true;
 }
 
-bool Sha256::Final(uint8_t (&digest)[kSha256Size])
+void Sha256::Final(uint8_t (&digest)[kSha256Size])
 {
     const uint64_t bits = length_ * 8;
     uint8_t tail[72] = {0x80};
@@ -123,5 +121,5 @@ bool Sha256::Final(uint8_t (&digest)[kSha256Size])
         digest[4 * i + 2] = static_cast<uint8_t>(state_[i] >> 8);
         digest[4 * i + 3] = static_cast<uint8_t>(state_[i]);
     }
-    return Reset();
+    Reset();
 }

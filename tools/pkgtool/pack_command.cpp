@@ -336,12 +336,12 @@ private:
         // Hashed on the way to the disk: a package of gigabytes is not read a second time.
         HashingSink hashed(file);
         // WriteLayers says why it failed; the last bytes may only fail to reach the disk at Close.
-        bool written = WriteLayers(hashed, tableBytes) && (file.Close() || Refuse(file.error())) &&
-                       (hashed.Final(packageDigest_) || Refuse("cannot compute the package's SHA-256 digest"));
+        bool written = WriteLayers(hashed, tableBytes) && (file.Close() || Refuse(file.error()));
         if (!written) {
             RemovePath(options_.output);
             return false;
         }
+        hashed.Final(packageDigest_);
         packageSize_ = file.written();
         return true;
     }

@@ -10,8 +10,6 @@
 
 #include <string>
 
-inline std::string TestKeyPath(const std::string& name) { return TestDataPath("keys/" + name); }
-
 // Makes test-publisher.key.pub this process's one key, in key table slot `slot` (0 or 1).
 inline void UseTestPublisherKey(int slot)
 {

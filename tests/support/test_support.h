@@ -10,6 +10,9 @@ std::string TestRuntimeDir();
 // A committed sample file under tests/data.
 std::string TestDataPath(const std::string& name);
 
+// One of the tests' publisher key files (tests/data/keys).
+inline std::string TestKeyPath(const std::string& name) { return TestDataPath("keys/" + name); }
+
 // A path inside the folder that the local HTTP server serves ("www" of the test run).
 // `relative` uses backslashes or slashes; the folders on the way are created.
 std::string ServedPath(const std::string& relative);

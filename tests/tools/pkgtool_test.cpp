@@ -82,8 +82,6 @@ std::string Sha256Hex(const std::string& bytes)
     return LowerHex(digest, kSha256Size);
 }
 
-std::string KeyPath(const std::string& name) { return TestDataPath("keys/" + name); }
-
 // What the installer itself concludes of `file` and `file`.sig.
 bool InstallerAccepts(const std::string& publicKeyPath, const std::string& file)
 {
@@ -328,8 +326,8 @@ TEST_F(Pkgtool, VerifyRefusesEverySignatureButTheKeysOwnOfTheseBytes)
     const std::string data = RandomBytes(5000);
     Put("data.bin", data);
     std::string error;
-    ASSERT_TRUE(SignFile(KeyPath("test-publisher.key"), Path("data.bin"), &error)) << error;
-    ASSERT_EQ(Run({"verify", KeyPath("test-publisher.key.pub"), Path("data.bin")}).status, 0);
+    ASSERT_TRUE(SignFile(TestKeyPath("test-publisher.key"), Path("data.bin"), &error)) << error;
+    ASSERT_EQ(Run({"verify", TestKeyPath("test-publisher.key.pub"), Path("data.bin")}).status, 0);
     const std::string sig = Read("data.bin.sig");
     std::string flipped = data;
     flipped[1234] ^= 0x01;
@@ -354,7 +352,7 @@ TEST_F(Pkgtool, VerifyRefusesEverySignatureButTheKeysOwnOfTheseBytes)
             Put(c.file, *c.bytes);
         if (c.sig)
             Put(std::string(c.file) + ".sig", *c.sig);
-        ProgramRun run = Run({"verify", KeyPath(c.key), Path(c.file)});
+        ProgramRun run = Run({"verify", TestKeyPath(c.key), Path(c.file)});
         EXPECT_EQ(run.status, 1) << c.file;
         EXPECT_EQ(run.out, "") << c.file;
         EXPECT_EQ(run.err.rfind("pkgtool: ", 0), 0u) << run.err;
@@ -366,9 +364,9 @@ TEST_F(Pkgtool, VerifyRefusesEverySignatureButTheKeysOwnOfTheseBytes)
 TEST_F(Pkgtool, SignRefusesKeysThatCannotSignAndKeygenNeverOverwritesOne)
 {
     std::string privateText;
-    ASSERT_TRUE(ReadFileBytes(KeyPath("test-publisher.key"), &privateText));
+    ASSERT_TRUE(ReadFileBytes(TestKeyPath("test-publisher.key"), &privateText));
     std::string otherPoint;
-    ASSERT_TRUE(ReadFileBytes(KeyPath("test-other.key.pub"), &otherPoint));
+    ASSERT_TRUE(ReadFileBytes(TestKeyPath("test-other.key.pub"), &otherPoint));
     const size_t at = privateText.find("ecdsa-p256-private ") + 19;
     const std::string d = privateText.substr(at + 128, 64);
     const std::string otherXY = otherPoint.substr(otherPoint.find("ecdsa-p256-public ") + 18, 128);
@@ -380,7 +378,7 @@ TEST_F(Pkgtool, SignRefusesKeysThatCannotSignAndKeygenNeverOverwritesOne)
         std::string key;
         const char* expected;
     } cases[] = {
-        {KeyPath("test-publisher.key.pub"), "this is a public key"},
+        {TestKeyPath("test-publisher.key.pub"), "this is a public key"},
         {Path("mixed.key"), "does not belong to its private half"},  // X, Y of another key
         {Path("short.key"), "must be 192 hex digits"},
         {Path("two.key"), "second key"},
@@ -417,15 +415,15 @@ TEST_F(Pkgtool, SignRefusesKeysThatCannotSignAndKeygenNeverOverwritesOne)
 TEST_F(Pkgtool, SignaturesOfEitherBackendCheckWithTheOther)
 {
     for (const char* name : {"signed-by-openssl.txt", "signed-by-cng.txt"}) {
-        ProgramRun run = Run({"verify", KeyPath("test-publisher.key.pub"), KeyPath(name)});
+        ProgramRun run = Run({"verify", TestKeyPath("test-publisher.key.pub"), TestKeyPath(name)});
         EXPECT_EQ(run.status, 0) << name << ": " << run.err;
-        EXPECT_TRUE(InstallerAccepts(KeyPath("test-publisher.key.pub"), KeyPath(name))) << name;
-        EXPECT_FALSE(InstallerAccepts(KeyPath("test-other.key.pub"), KeyPath(name))) << name;
+        EXPECT_TRUE(InstallerAccepts(TestKeyPath("test-publisher.key.pub"), TestKeyPath(name))) << name;
+        EXPECT_FALSE(InstallerAccepts(TestKeyPath("test-other.key.pub"), TestKeyPath(name))) << name;
     }
     PrivateKey key;
     uint8_t publicKey[kPublicKeySize];
     std::string error;
-    ASSERT_TRUE(LoadPrivateKey(KeyPath("test-publisher.key"), &key, &error)) << error;
-    ASSERT_TRUE(LoadPublicKey(KeyPath("test-publisher.key.pub"), publicKey, &error)) << error;
+    ASSERT_TRUE(LoadPrivateKey(TestKeyPath("test-publisher.key"), &key, &error)) << error;
+    ASSERT_TRUE(LoadPublicKey(TestKeyPath("test-publisher.key.pub"), publicKey, &error)) << error;
     EXPECT_EQ(memcmp(key.publicKey, publicKey, kPublicKeySize), 0);
 }

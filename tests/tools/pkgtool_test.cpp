@@ -343,7 +343,7 @@ TEST_F(Pkgtool, VerifyRefusesEverySignatureButTheKeysOwnOfTheseBytes)
         {"unsigned.bin", data, std::nullopt, "test-publisher.key.pub", "unsigned.bin.sig is missing"},
         {"short.bin", data, sig.substr(0, 63), "test-publisher.key.pub", "63 bytes instead of 64"},
         {"long.bin", data, sig + "x", "test-publisher.key.pub", "more than 64 bytes"},
-        {"absent.bin", std::nullopt, sig, "test-publisher.key.pub", "cannot read"},
+        {"absent.bin", std::nullopt, sig, "test-publisher.key.pub", "absent.bin: No such file"},
         {"private.bin", data, sig, "test-publisher.key", "this is a private key"},
         {"nokey.bin", data, sig, "no-such.key.pub", "cannot read"},
     };

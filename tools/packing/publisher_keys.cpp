@@ -234,7 +234,9 @@ bool HashFile(const std::string& path, uint8_t (&digest)[kSha256Size], std::stri
 {
     if (Sha256OfFile(path.c_str(), digest))
         return true;
-    *error = "cannot read " + path + " to its end";
+    // Say why where the runtime can tell: a mistyped name is the usual case.
+    UniqueStdioFile file(fopen(path.c_str(), "rb"));
+    *error = file ? "cannot read " + path + " to its end" : "cannot read " + path + ": " + strerror(errno);
     return false;
 }
 

@@ -2,6 +2,7 @@
 // Shared by the fuzz targets: a file for inputs that the code under test reads from disk, and a
 // progress sink that takes everything and waits for nothing.
 #include "common/progress_sink.h"
+#include "package/package_container.h"  // LoadLe32
 
 #include <cstddef>
 #include <cstdint>
@@ -29,12 +30,6 @@ struct NullProgressSink final : ProgressSink {
     void Post(unsigned) override {}
     void Pause(unsigned) override {}
 };
-
-inline uint32_t LoadLe32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 // Stops the run in a way every fuzzer driver reports as a crash.
 [[noreturn]] void FuzzFinding(const char* what);

@@ -9,10 +9,6 @@
 #include <cstring>
 #include <mutex>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 namespace {
 
 std::atomic<DebugOutputHook> g_debugHook{nullptr};
@@ -82,26 +78,15 @@ void BookWrite(uint32_t written)
     Spend(g_faults.writableBytes, written);
 }
 
-void* AllocateFileBuffer(size_t size)
+void* AllocateMemory(size_t size)
 {
     if (g_faultsOn) {
         std::lock_guard<std::mutex> lock(g_faultMutex);
         if (size > g_faults.allocationLimit)
             return nullptr;
     }
-#if defined(__linux__)
-    // A package's content is read into this buffer at once. On Linux the first touch of every
-    // 4 KiB page costs a fault, which on virtual machines outweighs the read itself; transparent
-    // huge pages take a 512th of them.
-    constexpr size_t kHugePage = 2 << 20;
-    void* buffer = nullptr;
-    if (size >= kHugePage && posix_memalign(&buffer, kHugePage, size) == 0) {
-        madvise(buffer, size, MADV_HUGEPAGE);
-        return memset(buffer, 0, size);
-    }
-#endif
-    // calloc(0) may give nullptr: an empty body still needs a buffer to hand over.
-    return calloc(size > 0 ? size : 1, 1);
+    // malloc(0) may give nullptr, which would read as a failure.
+    return malloc(size > 0 ? size : 1);
 }
 
 void WriteDebugOutput(const char* text)

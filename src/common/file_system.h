@@ -46,6 +46,9 @@ bool WriteToFile(OsFile file, const void* data, uint32_t size, uint32_t* written
 // The file's size in bytes. False when it cannot be queried.
 bool QueryFileSize(OsFile file, uint64_t* size);
 
+// Moves the file's position to `position` bytes from its start (64-bit: packages pass 4 GiB).
+bool SeekFile(OsFile file, uint64_t position);
+
 // A single directory level (the parent must exist). False when it was not created, also when it
 // exists already.
 bool CreateOneDirectory(const char* path);
@@ -70,9 +73,9 @@ using DebugOutputHook = void (*)(const char* text);
 // Installs `hook` (nullptr restores the default) and returns the previous one.
 DebugOutputHook SetDebugOutputHook(DebugOutputHook hook);
 
-// A zero-filled buffer for a file's content, or nullptr when the memory is not there. Release
-// it with free().
-void* AllocateFileBuffer(size_t size);
+// Memory for the package's decoding (the LZMA dictionary, the extraction's buffers), or nullptr
+// when it is not there. Not cleared. Release it with free().
+void* AllocateMemory(size_t size);
 
 // ---------------------------------------------------------------- fault switches (tests)
 // Process-wide. The product never sets them.
@@ -83,7 +86,7 @@ struct FileFaults {
     uint64_t readableBytes = UINT64_MAX;
     // Each read delivers at most this many bytes.
     uint32_t readChunk = UINT32_MAX;
-    // AllocateFileBuffer refuses sizes above this.
+    // AllocateMemory refuses sizes above this.
     size_t allocationLimit = SIZE_MAX;
 };
 void SetFileFaults(const FileFaults& faults);

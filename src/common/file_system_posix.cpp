@@ -126,6 +126,12 @@ bool QueryFileSize(OsFile file, uint64_t* size)
     return true;
 }
 
+bool SeekFile(OsFile file, uint64_t position)
+{
+    static_assert(sizeof(off_t) == 8, "file positions beyond 4 GiB need a 64-bit off_t");
+    return position <= INT64_MAX && lseek(AsFd(file), static_cast<off_t>(position), SEEK_SET) >= 0;
+}
+
 bool CreateOneDirectory(const char* path)
 {
     NativePath native(path);

@@ -62,6 +62,13 @@ bool QueryFileSize(OsFile file, uint64_t* size)
     return true;
 }
 
+bool SeekFile(OsFile file, uint64_t position)
+{
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(position);
+    return position <= INT64_MAX && SetFilePointerEx(AsHandle(file), to, nullptr, FILE_BEGIN) != FALSE;
+}
+
 bool CreateOneDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
 
 bool GetPathAttributes(const char* path, uint32_t* attributes)

@@ -1,21 +1,24 @@
-// ExtractPackage: decoding, reading and decrypting, then the entries written as files.
+// ExtractPackage: decoding, the directory, then the entries written as files, each read and
+// decrypted from the intermediate file a chunk at a time.
 #include "package/extract.h"
 
 #include "common/file_system.h"
 #include "common/fixed_string.h"
 #include "common/join_path.h"
 #include "package/entry_path.h"
+#include "package/extract_progress.h"
 #include "package/lzma_step.h"
+#include "package/package_body.h"
 #include "package/package_container.h"
 #include "package/package_key.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 namespace {
 
-constexpr unsigned kWritePauseMs = 10;
 constexpr size_t kPasswordSize = 256;
 constexpr char kIntermediateSuffix[] = "_.rar";
 constexpr char kNestedMark[] = ".7z";
@@ -23,15 +26,16 @@ constexpr char kNestedSuffix[] = ".r";
 
 enum class EntryOutcome {
     Written,
-    Skipped,    // refused, a folder, or the target could not be opened: counts nowhere
-    WriteShort,  // the disk took fewer bytes than the entry holds
+    Skipped,  // refused, a folder, or the target could not be opened: nothing is written
+    Failed,   // the disk took fewer bytes than the entry holds, the intermediate file could not
+              // be read, or a nested archive could not be decoded for want of memory or input
 };
 
 // The writing phase: one object per package.
 class EntryWriter {
 public:
-    EntryWriter(const char* installDir, const PackageContent& content, ProgressSink& progress, size_t keys)
-        : installDir_(installDir), content_(content), progress_(progress), keys_(keys)
+    EntryWriter(const char* installDir, PackageBody& body, ExtractionProgress& progress)
+        : installDir_(installDir), body_(body), progress_(progress)
     {
     }
 
@@ -53,9 +57,8 @@ public:
             return outcome;
         if (char* mark = NestedMark(target, relative)) {
             if (!DecodeNested(target, mark))
-                return EntryOutcome::WriteShort;
+                return EntryOutcome::Failed;
         }
-        CountWritten();
         return EntryOutcome::Written;
     }
 
@@ -84,7 +87,7 @@ private:
                SetPathAttributes(target, attributes & ~kAttributeReadOnly);
     }
 
-    // "wb": created or truncated, written in one call straight from the content buffer. A
+    // "wb": created or truncated, and written a chunk at a time as the chunks are decrypted. A
     // read-only file in the way fails the open; its bit is cleared then and the open tried again.
     // A privileged user (root, under Wine too) opens it all the same: the bit goes afterwards.
     // Looking at the attributes only when a file was there spares every new file a second lookup
@@ -99,15 +102,30 @@ private:
             ClearReadOnly(target);
         if (!file)
             return EntryOutcome::Skipped;
-        uint32_t written = 0;
-        bool complete = WriteToFile(file.get(), content_.bytes.get() + range.offset, range.size, &written) &&
-                        written == range.size;
+        bool complete = WriteRange(file.get(), range);
         file.reset();
         if (complete)
             return EntryOutcome::Written;
         // A truncated file must not pass for an installed one.
         RemoveFile(target);
-        return EntryOutcome::WriteShort;
+        return EntryOutcome::Failed;
+    }
+
+    // The entry's bytes, chunk by chunk. After the first, every chunk starts on a block boundary,
+    // so that no block is read or decrypted twice.
+    bool WriteRange(OsFile file, const PackageRange& range) const
+    {
+        const uint32_t end = range.offset + range.size;  // within the content: checked with the table
+        for (uint32_t at = range.offset; at < end;) {
+            const uint32_t length = std::min(end - at, PackageBody::kChunkSize - (at - BlockFloor(at)));
+            const unsigned char* bytes = body_.Decrypt(at, length);
+            uint32_t written = 0;
+            if (!bytes || !WriteToFile(file, bytes, length, &written) || written != length)
+                return false;
+            at += length;
+            progress_.Bytes(length);
+        }
+        return true;
     }
 
     // The first ".7z" of the target, searched from where the entry's own part begins: the
@@ -119,8 +137,10 @@ private:
         return strstr(target + strlen(target) - own, kNestedMark);
     }
 
-    // Decodes the nested archive `target` into "<target up to mark>.r" and deletes it. A failed
-    // decoding is ignored (its output stays as the step left it), except a short write.
+    // Decodes the nested archive `target` into "<target up to mark>.r" and deletes it. Damaged
+    // data is ignored (its output stays as the step left it); a failure of this machine (no
+    // memory for the decoder, an input that cannot be read, a short write) fails the entry, and
+    // its output goes: an empty or partial file must not pass for an installed one.
     static bool DecodeNested(char* target, char* mark)
     {
         char output[kExtractPathSize];
@@ -129,31 +149,17 @@ private:
         output[prefix] = '\0';
         AppendString(output, kNestedSuffix);  // shorter than the ".7z..." it replaces: it fits
         ClearReadOnly(output);
-        bool outputShort = false;
-        DecodeLzmaFile(target, output, &outputShort);
+        bool machineFault = false;
+        DecodeLzmaFile(target, output, &machineFault);
         RemoveFile(target);
-        if (outputShort)
+        if (machineFault)
             RemoveFile(output);
-        return !outputShort;
-    }
-
-    void CountWritten()
-    {
-        unsigned percent = static_cast<unsigned>(50 + (static_cast<uint64_t>(written_) * 50) / keys_);
-        ++written_;
-        if (percent == last_)
-            return;
-        progress_.Post(percent);
-        last_ = percent;
-        progress_.Pause(kWritePauseMs);
+        return !machineFault;
     }
 
     const char* installDir_;
-    const PackageContent& content_;
-    ProgressSink& progress_;
-    size_t keys_;
-    size_t written_ = 0;
-    unsigned last_ = 50;
+    PackageBody& body_;
+    ExtractionProgress& progress_;
 };
 
 }  // namespace
@@ -173,7 +179,7 @@ bool FormPackagePaths(const char* installDir, const char* packageName, PackagePa
     return strlen(paths->package) + strlen(paths->intermediate) <= kLzmaPathLimit;
 }
 
-int ExtractPackage(ProgressSink& progress, const char* packageName, const char* installDir, bool intermediateDecoded)
+int ExtractPackage(ProgressSink& sink, const char* packageName, const char* installDir, bool intermediateDecoded)
 {
     PackagePaths paths;
     if (!FormPackagePaths(installDir, packageName, &paths))
@@ -188,23 +194,34 @@ int ExtractPackage(ProgressSink& progress, const char* packageName, const char* 
     }
 
     // Whatever intermediate file exists is read: a missing or damaged one yields no entries.
-    uint32_t contentLength = 0;
-    PackageContent content = ReadPackageFile(password, paths.intermediate, progress, &contentLength);
+    ExtractionProgress progress(sink);
     PackageDirectory directory;
-    if (content)
-        ParsePackageDirectory(contentLength, content.bytes.get(), content.size, directory);
-    if (directory.empty())
-        return 1;
-
-    CreateOneDirectory(installDir);
-    EntryWriter writer(installDir, content, progress, directory.size());
-    for (const auto& [key, range] : directory) {
-        if (writer.Write(key, range) == EntryOutcome::WriteShort) {
-            RemoveFile(paths.intermediate);
-            return 1;
+    {
+        PackageBody body;
+        if (body.Open(password, paths.intermediate)) {
+            progress.Start();
+            ReadPackageDirectory(body, directory);
         }
-    }
-    progress.Post(100);
+        if (directory.empty())
+            return 1;
+
+        uint64_t bytes = 0;
+        for (const auto& entry : directory)
+            bytes += entry.second.size;
+        progress.Plan(directory.size(), bytes);
+
+        CreateOneDirectory(installDir);
+        EntryWriter writer(installDir, body, progress);
+        for (const auto& [key, range] : directory) {
+            if (writer.Write(key, range) == EntryOutcome::Failed) {
+                body.Close();
+                RemoveFile(paths.intermediate);
+                return 1;
+            }
+            progress.EntryDone(range.size);
+        }
+    }  // the intermediate file is closed before it is deleted
+    progress.Finish();
     RemoveFile(paths.package);
     RemoveFile(paths.intermediate);
     return 0;

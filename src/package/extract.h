@@ -21,12 +21,15 @@ bool FormPackagePaths(const char* installDir, const char* packageName, PackagePa
 // Installs the package `packageName` (relative to `installDir`, which ends with a backslash):
 //   1. decodes its LZMA-alone layer into the intermediate file (a failure goes to the debugger
 //      output as "解压文件文件<package> 为 <intermediate>失败" and the extraction goes on);
-//   2. reads and decrypts the intermediate file into the package directory (progress 25..50);
+//   2. reads and decrypts the package directory from the intermediate file;
 //   3. writes every entry in key order below `installDir`, without its top-level folder name,
-//      creating folders from the outside in and clearing a read-only bit in the way; a written
-//      file whose path holds ".7z" is decoded once more into "<path up to .7z>.r" and deleted;
-//      progress 51..100, each change followed by a 10 ms pause;
+//      creating folders from the outside in and clearing a read-only bit in the way, reading and
+//      decrypting its bytes from the intermediate file a chunk at a time as they are written; a
+//      written file whose path holds ".7z" is decoded once more into "<path up to .7z>.r" and
+//      deleted;
 //   4. deletes the package and the intermediate file.
+// Memory stays at a chunk, the directory and an LZMA dictionary, whatever the package's size.
+// Progress runs from 25 to 100 as extract_progress.h shares it out.
 // Entries whose names could leave `installDir` or name anything but a plain file, and targets
 // that cannot be opened, are skipped.
 //
@@ -35,9 +38,10 @@ bool FormPackagePaths(const char* installDir, const char* packageName, PackagePa
 //   - the paths do not fit (nothing is touched or posted);
 //   - the package yielded no entry (the package and the intermediate file stay, 100 is not
 //     posted);
-//   - a file could not be written completely (a full disk): the extraction stops there, the
-//     incomplete file and the intermediate file are deleted, the package stays for another try
-//     and 100 is not posted. Files written before stay.
+//   - a file could not be written completely (a full disk), the intermediate file could not be
+//     read, or a nested archive could not be decoded for want of memory or of a readable input:
+//     the extraction stops there, the incomplete file and the intermediate file are deleted, the
+//     package stays for another try and 100 is not posted. Files written before stay.
 //
 // `intermediateDecoded`: the intermediate file already holds the decoded package (decoded while
 // the package downloaded, install/decode_during_download.h), so step 1 is skipped and nothing else

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <memory>
-#include <new>
 
 namespace {
 
@@ -20,7 +20,7 @@ constexpr uint32_t kBufferSize = 65536;
 // complete; a file too short for the header comes out as kLzmaShortHeader from Finish.
 int DecodeStreams(OsFile input, LzmaStreamDecoder& decoder)
 {
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kBufferSize]);
+    std::unique_ptr<uint8_t, void (*)(void*)> block(static_cast<uint8_t*>(AllocateMemory(kBufferSize)), free);
     if (!block)
         return kLzmaNoMemory;
     while (!decoder.complete()) {
@@ -69,7 +69,8 @@ void AppendCodeText(char* message, int code)
     }
 }
 
-// The step itself; `*code` receives its result code (kLzmaSuccess when it got that far).
+// The step itself; `*code` receives its result code (kLzmaSuccess when it got that far, and
+// kLzmaReadError when the input cannot be opened, which the step reports by its own text).
 int DecodeStep(const char* inputPath, const char* outputPath, char* message, int* code)
 {
     memset(message, 0, kLzmaMessageSize);
@@ -89,6 +90,7 @@ int DecodeStep(const char* inputPath, const char* outputPath, char* message, int
     UniqueOsFile input(OpenInputFile(inputPath));
     if (!input) {
         AppendError(message, "Can not open input file");
+        *code = kLzmaReadError;
         return 1;
     }
     LzmaStreamDecoder decoder;
@@ -110,19 +112,19 @@ int DecodeLzmaFile(const char* inputPath, const char* outputPath, char* message)
     return DecodeStep(inputPath, outputPath, message, &code);
 }
 
-int DecodeLzmaFile(const char* inputPath, const char* outputPath, bool* outputShort)
+int DecodeLzmaFile(const char* inputPath, const char* outputPath, bool* machineFault)
 {
     char message[kLzmaMessageSize];
     int code = kLzmaSuccess;
     int result = DecodeStep(inputPath, outputPath, message, &code);
     fputs(message, stdout);
     fflush(stdout);
-    *outputShort = code == kLzmaWriteError;
+    *machineFault = code == kLzmaNoMemory || code == kLzmaReadError || code == kLzmaWriteError;
     return result;
 }
 
 int DecodeLzmaFile(const char* inputPath, const char* outputPath)
 {
-    bool outputShort = false;
-    return DecodeLzmaFile(inputPath, outputPath, &outputShort);
+    bool machineFault = false;
+    return DecodeLzmaFile(inputPath, outputPath, &machineFault);
 }

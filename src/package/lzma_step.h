@@ -16,6 +16,8 @@ int DecodeLzmaFile(const char* inputPath, const char* outputPath);
 // is cleared first.
 int DecodeLzmaFile(const char* inputPath, const char* outputPath, char* message);
 
-// As DecodeLzmaFile(inputPath, outputPath), and `*outputShort` tells whether the failure was a
-// write that stored fewer bytes than decoded (a full disk) rather than damaged or missing input.
-int DecodeLzmaFile(const char* inputPath, const char* outputPath, bool* outputShort);
+// As DecodeLzmaFile(inputPath, outputPath), and `*machineFault` tells whether a failure was this
+// machine's rather than the data's: the decoder's memory missing, an input that cannot be opened
+// or read, or an output that took fewer bytes than decoded (a full disk). Damaged or cut data, a
+// refused header or an output that cannot be created leave it false.
+int DecodeLzmaFile(const char* inputPath, const char* outputPath, bool* machineFault);

@@ -10,6 +10,8 @@
 
 #include <lzma.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -32,6 +34,19 @@ int CodeForStatus(lzma_ret status)
         return kLzmaDataError;
     }
 }
+
+// The decoder's memory (its dictionary above all, as large as the header asks) comes through
+// the file door, where tests can make it run out.
+void* AllocateForDecoder(void*, size_t count, size_t size)
+{
+    if (size != 0 && count > SIZE_MAX / size)
+        return nullptr;
+    return AllocateMemory(count * size);
+}
+
+void FreeForDecoder(void*, void* address) { free(address); }
+
+const lzma_allocator kDecoderAllocator = {AllocateForDecoder, FreeForDecoder, nullptr};
 
 }  // namespace
 
@@ -69,6 +84,7 @@ int LzmaStreamDecoder::Start()
     if (!state_)
         return kLzmaNoMemory;
     State& s = *state_;
+    s.strm.allocator = &kDecoderAllocator;
     s.sizeKnown = size != kUnknownSize;
     s.remaining = size;
     lzma_ret status = lzma_alone_decoder(&s.strm, UINT64_MAX);

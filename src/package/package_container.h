@@ -6,12 +6,9 @@
 //   content:            int32 entryCount, entryCount x PackageEntry, the entries' bytes
 //
 // All numbers are little-endian.
-#include "common/progress_sink.h"
-
 #include <cstdint>
-#include <cstdlib>
+#include <cstddef>
 #include <map>
-#include <memory>
 #include <string>
 
 struct PackageHeader {
@@ -29,6 +26,11 @@ struct PackageEntry {
 };
 static_assert(sizeof(PackageEntry) == 268, "a directory entry is 268 bytes");
 
+// The most entries a package may hold. The directory lives in memory, where a 32-bit process
+// has well under 2 GiB, and the table's length is the package's choice: a million files is
+// several times what a game holds, and their directory takes a few hundred MiB at most.
+constexpr uint32_t kMaxPackageEntries = 1 << 20;
+
 // Where one entry's bytes lie in the content.
 struct PackageRange {
     uint32_t offset;
@@ -43,30 +45,23 @@ struct PackageKeyLess {
 // Lowered entry name -> range, iterated in ascending key order (the order files are written in).
 using PackageDirectory = std::map<std::string, PackageRange, PackageKeyLess>;
 
-struct FreeDeleter {
-    void operator()(void* p) const noexcept { free(p); }
-};
+class PackageBody;
 
-// The decrypted body: `size` (N) bytes.
-struct PackageContent {
-    std::unique_ptr<unsigned char[], FreeDeleter> bytes;
-    uint32_t size = 0;
-    explicit operator bool() const { return bytes != nullptr; }
-};
-
-// Reads the intermediate file at `path` and decrypts its body with the key derived from
-// `password`, reporting 25..50 to `progress` (each change in the read and decryption loops
-// followed by a 20 ms pause). Returns no content when the file cannot be opened, its body is not
-// a multiple of 16 bytes or the memory for it is missing. `*contentLength` (which the caller sets
-// to 0) receives the header's declared length once the file passed the length check.
-PackageContent ReadPackageFile(const char* password, const char* path, ProgressSink& progress,
-                               uint32_t* contentLength);
-
-// Adds the entries of `content` (`contentSize` bytes) to `directory`, parsed within
-// `contentLength`. A directory that does not fit, or any entry that does not (no NUL in its name,
-// bytes outside the content), makes the whole package invalid: nothing is added.
-void ParsePackageDirectory(uint32_t contentLength, const unsigned char* content, uint32_t contentSize,
-                           PackageDirectory& directory);
+// Reads the directory of the package whose intermediate file `body` holds open: the entry count,
+// then the table, chunk by chunk, within the header's declared content length. Adds nothing when
+// the table does not fit the declared length or holds more than kMaxPackageEntries, the declared
+// length does not fit the body, the
+// table cannot be read, or any entry cannot be trusted (no NUL in its name, bytes outside the
+// content): a damaged or hostile table makes the whole package invalid. A later entry with the
+// same lowered name replaces the earlier range; the key keeps its place.
+void ReadPackageDirectory(PackageBody& body, PackageDirectory& directory);
 
 // A name as the directory keys it: A..Z become a..z byte by byte, every other byte stays.
 std::string LowerPackageName(const char* name, size_t length);
+
+// A little-endian 32-bit number.
+inline uint32_t LoadLe32(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}

@@ -1,18 +1,18 @@
-// ParsePackageDirectory: the decrypted content's entry table becomes the PackageDirectory.
+// ReadPackageDirectory: the content's entry table becomes the PackageDirectory, read from the
+// intermediate file a chunk of records at a time.
 #include "package/package_container.h"
 
+#include "package/package_body.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
 namespace {
 
 constexpr uint32_t kCountSize = 4;
-
-uint32_t LoadLe32(const unsigned char* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
+// Whole records per read: the table of a game with many files may run to tens of MiB.
+constexpr uint32_t kRecordsPerChunk = PackageBody::kChunkSize / sizeof(PackageEntry);
 
 struct ParsedEntry {
     const char* name;
@@ -33,6 +33,28 @@ bool ParseEntry(const unsigned char* record, uint32_t contentLength, ParsedEntry
     entry->range.offset = LoadLe32(record + offsetof(PackageEntry, offset));
     entry->range.size = LoadLe32(record + offsetof(PackageEntry, size));
     return static_cast<uint64_t>(entry->range.offset) + entry->range.size <= contentLength;
+}
+
+// The `count` records of the table into `directory`, a chunk of records at a time; false at the
+// first record that cannot be read or trusted. A later entry with the same lowered name replaces
+// the earlier range; the key keeps its place.
+bool ReadTable(PackageBody& body, uint32_t count, PackageDirectory& directory)
+{
+    constexpr uint32_t kRecordSize = sizeof(PackageEntry);
+    ParsedEntry entry;
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t records = std::min(count - done, kRecordsPerChunk);
+        const unsigned char* table = body.Decrypt(kCountSize + done * kRecordSize, records * kRecordSize);
+        if (!table)
+            return false;
+        for (uint32_t i = 0; i < records; ++i) {
+            if (!ParseEntry(table + i * kRecordSize, body.contentLength(), &entry))
+                return false;
+            directory[LowerPackageName(entry.name, entry.nameLength)] = entry.range;
+        }
+        done += records;
+    }
+    return true;
 }
 
 }  // namespace
@@ -56,29 +78,23 @@ std::string LowerPackageName(const char* name, size_t length)
     return key;
 }
 
-void ParsePackageDirectory(uint32_t contentLength, const unsigned char* content, uint32_t contentSize,
-                           PackageDirectory& directory)
+void ReadPackageDirectory(PackageBody& body, PackageDirectory& directory)
 {
     // The declared length is not trusted beyond the bytes that really are there.
-    if (contentLength < kCountSize || contentLength > contentSize || !content)
+    const uint32_t contentLength = body.contentLength();
+    if (contentLength < kCountSize || contentLength > body.size())
         return;
-    const int32_t entryCount = static_cast<int32_t>(LoadLe32(content));
+    const unsigned char* count = body.Decrypt(0, kCountSize);
+    const int32_t entryCount = count ? static_cast<int32_t>(LoadLe32(count)) : 0;
     if (entryCount <= 0)
         return;
     const uint64_t tableEnd = kCountSize + static_cast<uint64_t>(entryCount) * sizeof(PackageEntry);
-    if (tableEnd > contentLength)
+    if (tableEnd > contentLength || static_cast<uint32_t>(entryCount) > kMaxPackageEntries)
         return;
 
-    // Every entry is checked before any is added: a damaged or hostile table adds nothing.
-    auto record = [&](int32_t i) { return content + kCountSize + static_cast<size_t>(i) * sizeof(PackageEntry); };
-    ParsedEntry entry;
-    for (int32_t i = 0; i < entryCount; ++i) {
-        if (!ParseEntry(record(i), contentLength, &entry))
-            return;
-    }
-    // A later entry with the same lowered name replaces the earlier range; the key keeps its place.
-    for (int32_t i = 0; i < entryCount; ++i) {
-        ParseEntry(record(i), contentLength, &entry);
-        directory[LowerPackageName(entry.name, entry.nameLength)] = entry.range;
-    }
+    // Every entry is checked before the directory is handed over: a damaged or hostile table
+    // gives nothing.
+    PackageDirectory read;
+    if (ReadTable(body, static_cast<uint32_t>(entryCount), read))
+        directory.swap(read);
 }

@@ -2,6 +2,7 @@
 // archives, attributes, failures, hostile packages and a full disk.
 #include "common/file_system.h"
 #include "package/extract.h"
+#include "package/package_body.h"
 #include "package_test_support.h"
 #include "support/test_support.h"
 
@@ -40,11 +41,14 @@ struct Install {
         SetDebugOutputHook(previous);
         return result;
     }
-    // What the writing phase posted: everything after the reader's 50.
-    Values WritingPosts() const
+    // The posts rise from 25 to 100, each value once.
+    void ExpectFullProgress() const
     {
-        auto fifty = std::find(sink.posts.begin(), sink.posts.end(), 50u);
-        return fifty == sink.posts.end() ? Values{} : Values(fifty + 1, sink.posts.end());
+        ASSERT_GE(sink.posts.size(), 2u);
+        EXPECT_EQ(sink.posts.front(), 25u);
+        EXPECT_EQ(sink.posts.back(), 100u);
+        EXPECT_TRUE(std::is_sorted(sink.posts.begin(), sink.posts.end()) &&
+                    std::adjacent_find(sink.posts.begin(), sink.posts.end()) == sink.posts.end());
     }
     std::string Read(const std::string& relative) const
     {
@@ -100,18 +104,30 @@ TEST(ExtractPackage, WritesEntriesLoweredInKeyOrderAndDecodesNestedArchives)
     EXPECT_EQ(install.Read("game/res/pack.r"), "nested bytes");
     EXPECT_EQ(install.Read("game/a.r"), "");
     EXPECT_EQ(install.Read("game/data/sub/x.bin"), Text(5000, 'x'));
-    // J = 6; the two skipped entries count nowhere: 50 (not posted), 58, 66, 75, then 100.
-    EXPECT_EQ(install.WritingPosts(), (Values{58, 66, 75, 100}));
+    install.ExpectFullProgress();
     EXPECT_EQ(g_debugText, "");
 }
 
-TEST(ExtractPackage, FourEntriesPost62_75_87And100EachFollowedByAPause)
+// Reading's 25 points go by bytes (a 20 ms pause each), writing's 50 by entries (10 ms each).
+TEST(ExtractPackage, FourEntriesShareTheBarByTheirBytesAndByTheirNumber)
 {
     Install install;
     ASSERT_TRUE(install.Put(MakePackage({{"g\\a", "1"}, {"g\\b", "2"}, {"g\\c", "3"}, {"g\\d", "4"}})));
     EXPECT_EQ(install.Run(), 0);
-    EXPECT_EQ(install.WritingPosts(), (Values{62, 75, 87, 100}));
-    EXPECT_EQ(std::count(install.sink.pauses.begin(), install.sink.pauses.end(), 10u), 3);
+    EXPECT_EQ(install.sink.posts, (Values{25, 31, 43, 49, 62, 68, 80, 87, 99, 100}));
+    EXPECT_EQ(install.sink.pauses, (Values{20, 10, 20, 10, 20, 10, 20, 10}));
+}
+
+// The table of two entries ends inside a block (4 + 2 x 268 = 540 bytes), so the first entry's
+// bytes begin there; the second begins one byte into a block and runs across two chunk ends.
+TEST(ExtractPackage, EntriesBeginningInsideABlockAndCrossingChunksAreWrittenByteForByte)
+{
+    const std::string small = Text(997, 'a'), big = Text(2 * PackageBody::kChunkSize + 1000, 'b');
+    Install install;
+    ASSERT_TRUE(install.Put(MakePackage({{"Game\\a.txt", small}, {"Game\\b.bin", big}})));
+    EXPECT_EQ(install.Run(), 0);
+    EXPECT_EQ(install.Read("game/a.txt"), small);
+    EXPECT_EQ(install.Read("game/b.bin"), big);
 }
 
 TEST(ExtractPackage, InstallationDirectoryHoldingDot7zKeepsTheFilesAsTheyAre)
@@ -151,7 +167,7 @@ TEST(ExtractPackage, EntriesThatCannotBeOpenedAreSkippedAndTheRunStillSucceeds)
     ASSERT_TRUE(CreateOneDirectory(install.Native("game/b").c_str()));
     ASSERT_TRUE(install.Put(MakePackage({{"Game\\A", "1"}, {"Game\\B", "2"}})));
     EXPECT_EQ(install.Run(), 0);
-    EXPECT_EQ(install.WritingPosts(), Values{100});
+    EXPECT_EQ(install.sink.posts, (Values{25, 62, 99, 100}));  // skipped entries are done with too
     EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a/", "b/"}));  // package and data_.rar deleted
 }
 
@@ -161,7 +177,7 @@ TEST(ExtractPackage, NoEntriesReturnsOneAndDeletesNothing)
     ASSERT_TRUE(install.Put(EncodeLzmaAlone(SealPackage(std::string(4, '\0')), LzmaEnd::Marker)));  // count 0
     EXPECT_EQ(install.Run(), 1);
     EXPECT_EQ(ListTree(install.Native("game")), (Paths{"data.pak", "data_.rar"}));
-    EXPECT_EQ(install.sink.posts.back(), 50u);
+    EXPECT_EQ(install.sink.posts, Values{25});
     EXPECT_EQ(g_debugText, "");
 
     // A package that is no LZMA-alone file: the failed decoding goes to the debugger output.
@@ -216,7 +232,7 @@ TEST(ExtractPackage, AFullDiskFailsTheExtractionKeepsThePackageAndDropsTheTrunca
         ScopedFileFaults full(faults);
         EXPECT_EQ(install.Run(), 1);
         EXPECT_EQ(ListTree(install.Native("game")), (Paths{"1.bin", "data.pak"}));
-        EXPECT_EQ(install.WritingPosts(), Values{});  // no 100
+        EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
     }
     {
         // The disk fills up while a nested archive is decoded.
@@ -230,4 +246,19 @@ TEST(ExtractPackage, AFullDiskFailsTheExtractionKeepsThePackageAndDropsTheTrunca
         EXPECT_EQ(install.Run(), 1);
         EXPECT_EQ(ListTree(install.Native("game")), Paths{"data.pak"});
     }
+}
+
+// A nested archive whose decoder cannot have its dictionary would leave an empty file behind: the
+// extraction fails as on a full disk, and the package stays for another try.
+TEST(ExtractPackage, ANestedArchiveWithoutMemoryForItsDictionaryFailsTheExtraction)
+{
+    Install install;
+    ASSERT_TRUE(install.Put(MakePackage(
+        {{"Game\\a.txt", "a"}, {"Game\\n.7z", EncodeLzmaAlone("nested", LzmaEnd::Marker, 16 << 20)}})));
+    FileFaults faults;
+    faults.allocationLimit = 8 << 20;
+    ScopedFileFaults scoped(faults);
+    EXPECT_EQ(install.Run(), 1);
+    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.txt", "data.pak"}));
+    EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
 }

@@ -30,7 +30,7 @@ bool BuildEntryTable(const std::vector<TableEntry>& entries, std::string* table,
         total += entry.size;
     }
     // The body is the content padded to whole blocks, and the offsets are 32-bit.
-    if (entries.size() > INT32_MAX || total > UINT32_MAX - (kBlock - 1))
+    if (entries.size() > kMaxPackageEntries || total > UINT32_MAX - (kBlock - 1))
         return false;
 
     table->assign(static_cast<size_t>(tableSize), '\0');

@@ -2,6 +2,7 @@
 // The publisher's side of the package container: the entry table, and the intermediate file's
 // bytes (8-byte header, then the content encrypted block by block under the key derived from the
 // built-in password, padded with zeros to a whole block).
+#include "package/package_container.h"
 #include "packing/aes_encrypt.h"
 #include "packing/byte_sink.h"
 
@@ -18,7 +19,8 @@ struct TableEntry {
 };
 
 // entryCount and the table, the entries' bytes laid out after it in the same order. False when
-// the content would not fit the container's 32-bit offsets or a name its 260 bytes.
+// the content would not fit the container's 32-bit offsets, a name its 260 bytes, or the entries
+// the installer's limit (kMaxPackageEntries).
 bool BuildEntryTable(const std::vector<TableEntry>& entries, std::string* table, uint32_t* contentLength);
 
 class PackageSealer final : public ByteSink {

@@ -327,6 +327,9 @@ private:
             table.push_back({name, static_cast<uint32_t>(entry.storedSize)});
         }
         std::string tableBytes;
+        if (table.size() > kMaxPackageEntries)
+            return Refuse("more files than the installer takes from a package (" + std::to_string(kMaxPackageEntries) +
+                          ")");
         if (!BuildEntryTable(table, &tableBytes, &contentLength_))
             return Refuse("the content is larger than a package holds (4 GiB)");
 

@@ -5,6 +5,7 @@
 #include "package/entry_path.h"
 #include "package/extract.h"
 #include "package/lzma_step.h"
+#include "package/package_body.h"
 #include "package/package_container.h"
 #include "package/package_key.h"
 #include "pkgtool/progress_bar.h"
@@ -89,16 +90,14 @@ int RunList(const std::string& package)
 
     char message[kLzmaMessageSize];
     PackageDirectory directory;
-    PackageContent content;
     int decoded = 0;
     {
         ProgressBar bar("reading");
         decoded = DecodeLzmaFile(package.c_str(), intermediate.path().c_str(), message);
-        BarProgressSink sink(bar);
-        uint32_t contentLength = 0;
-        content = ReadPackageFile(PackagePassword, intermediate.path().c_str(), sink, &contentLength);
-        if (content)
-            ParsePackageDirectory(contentLength, content.bytes.get(), content.size, directory);
+        // The directory alone, read as the extraction reads it: the content is never held.
+        PackageBody body;
+        if (body.Open(PackagePassword, intermediate.path().c_str()))
+            ReadPackageDirectory(body, directory);
     }
     // Like the installer, the directory is read from whatever the decoding left.
     if (directory.empty())

@@ -1,5 +1,7 @@
 #include "net/async_session.h"
 
+#include "common/number_text.h"
+
 #include <mutex>
 
 namespace {
@@ -165,12 +167,13 @@ WaitOutcome AsyncInternetSession::ReadBlock(char* block, DWORD size, DWORD* got,
     return WaitOutcome::Done;
 }
 
-bool AsyncInternetSession::QueryContentLength(DWORD* length) const
+bool AsyncInternetSession::QueryContentLength(uint64_t* length) const
 {
     *length = 0;
-    DWORD size = sizeof *length;
-    if (!request_ || !WinInet()->HttpQueryInfoA(request_.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
-                                     length, &size, nullptr)) {
+    char text[32];
+    const char* end = nullptr;
+    if (!QueryHeaderText(HTTP_QUERY_CONTENT_LENGTH, text, sizeof text) || !ParseDecimal(text, &end, length) ||
+        *end != '\0') {
         *length = 0;
         return false;
     }

@@ -45,8 +45,9 @@ public:
     // passes, while one that falls silent for that long fails the read.
     WaitOutcome ReadBlock(char* block, DWORD size, DWORD* got, DWORD idleMs);
 
-    // The Content-Length of the opened URL; false when the response has none.
-    bool QueryContentLength(DWORD* length) const;
+    // The Content-Length of the opened URL, read as text into 64 bits (a body may pass 4 GiB);
+    // false when the response has none or it is no decimal number.
+    bool QueryContentLength(uint64_t* length) const;
 
     // The response's status code (200, 206...); false when there is none.
     bool QueryStatusCode(DWORD* status) const;

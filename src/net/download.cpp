@@ -29,18 +29,6 @@ std::atomic<DWORD> g_retryMs{kDefaultDownloadTimeouts.retryMs};
 
 void Post(HWND window, UINT message, LPARAM value) { PostMessageA(window, message, 0, value); }
 
-// Percentage of `length` that `total` makes, in 32-bit unsigned arithmetic. Above 1 MiB both
-// counts are taken in KiB first so that the product with 100 stays within 32 bits. No length (0)
-// gives 0; a body longer than announced gives more than 100, posted as it is.
-DWORD Percentage(DWORD total, DWORD length)
-{
-    if (length > 0x100000)
-        return (total >> 10) * 100 / (length >> 10);
-    if (length != 0)
-        return total * 100 / length;
-    return 0;
-}
-
 // WinINet's last response text for this thread, or "" when there is none.
 void LastResponseText(char (&text)[kResponseTextSize])
 {
@@ -162,7 +150,7 @@ bool Fetch(InstallJob& job, const char* url, const char* path, const DownloadTim
     }
     if (DownloadCancelled(job))
         return false;
-    DWORD length = 0;
+    uint64_t length = 0;
     const bool lengthKnown = session.QueryContentLength(&length);
     if (DownloadCancelled(job))
         return false;
@@ -171,7 +159,8 @@ bool Fetch(InstallJob& job, const char* url, const char* path, const DownloadTim
     if (DownloadCancelled(job))
         return false;
 
-    DWORD total = 0;
+    // In 64 bits: a body past 4 GiB would wrap a 32-bit count, and a cut body could pass for whole.
+    uint64_t total = 0;
     for (;;) {
         DWORD got = 0;
         WaitOutcome read = block ? session.ReadBlock(block.get(), kDownloadBlockSize, &got, idleMs) : WaitOutcome::Failed;
@@ -204,7 +193,7 @@ bool Fetch(InstallJob& job, const char* url, const char* path, const DownloadTim
         if (tap)
             tap->Bytes(block.get(), got);
         total += got;
-        Post(job.window, WM_INSTALL_PROGRESS, Percentage(total, length));
+        Post(job.window, WM_INSTALL_PROGRESS, DownloadPercentage(total, length));
         if (DownloadCancelled(job))
             return false;
     }

@@ -7,12 +7,24 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 constexpr DWORD kDownloadBlockSize = 65536;
 // "Accept: */*", passed with its length, and the flags that always fetch from the server and
 // never keep a copy in the cache.
 extern const char kDownloadHeaders[];
 extern const DWORD kDownloadHeadersLength;
 extern const DWORD kDownloadFlags;
+
+// How far `have` bytes are through a body of `length`, in percent: in KiB once the body passes
+// 1 MiB, in 64 bits (a body may pass 4 GiB). No length (0) gives 0; a body longer than announced
+// gives more than 100.
+inline DWORD DownloadPercentage(uint64_t have, uint64_t length)
+{
+    if (length > 0x100000)
+        return static_cast<DWORD>((have >> 10) * 100 / (length >> 10));
+    return length ? static_cast<DWORD>(have * 100 / length) : 0;
+}
 
 inline bool DownloadCancelled(const InstallJob& job) { return job.cancelRequested.load() != 0; }
 

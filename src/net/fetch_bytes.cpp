@@ -14,7 +14,7 @@ bool FetchBytes(InstallJob& job, const char* url, const DownloadTimeouts& timeou
     if (session.OpenUrl(url, kDownloadHeaders, kDownloadHeadersLength, kDownloadFlags, timeouts.responseMs) !=
         WaitOutcome::Done)
         return false;
-    DWORD lengthHeader = 0;
+    uint64_t lengthHeader = 0;
     const bool lengthKnown = session.QueryContentLength(&lengthHeader);
     for (;;) {
         char piece[512];

@@ -28,15 +28,6 @@ constexpr DWORD kCancelPollMs = 50;
 // took more time than hashing the bytes (about 0.15 s against 0.1 s for 180 MB at 1.3 GB/s).
 constexpr DWORD kPinnedBlockSize = 4 * kDownloadBlockSize;
 
-// The plain download's percentage (KiB counts above 1 MiB), in 64 bits: a pinned file may pass
-// 4 GiB.
-DWORD PinnedPercentage(uint64_t have, uint64_t size)
-{
-    if (size > 0x100000)
-        return static_cast<DWORD>((have >> 10) * 100 / (size >> 10));
-    return size ? static_cast<DWORD>(have * 100 / size) : 0;
-}
-
 // "bytes <first>-<last>/<total>" of a 206 answer.
 bool ParseContentRange(const char* text, uint64_t* first, uint64_t* total)
 {
@@ -149,11 +140,8 @@ private:
         }
         if (!resuming || status == kHttpOk) {
             // A whole body announced with another length than the pinned one is the wrong file.
-            char text[32];
             uint64_t length = 0;
-            const char* end = nullptr;
-            if (session.QueryHeaderText(HTTP_QUERY_CONTENT_LENGTH, text, sizeof text) &&
-                ParseDecimal(text, &end, &length) && *end == '\0' && length != pin_.size)
+            if (session.QueryContentLength(&length) && length != pin_.size)
                 return WrongSize();
         }
         return Receive(session);
@@ -194,7 +182,7 @@ private:
             hash_->Hash(got);  // the block is the hash's from here
             have_ += got;
             // A restart from byte 0 does not take the bar back.
-            const DWORD percent = PinnedPercentage(have_, pin_.size);
+            const DWORD percent = DownloadPercentage(have_, pin_.size);
             if (percent > posted_)
                 posted_ = percent;
             PostMessageA(job_.window, WM_INSTALL_PROGRESS, 0, posted_);

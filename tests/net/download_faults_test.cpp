@@ -86,6 +86,8 @@ TEST_F(DownloadFaultTest, BodyCutShortOrResetDeletesThePartialFile)
     ExpectFailure("pkg.bin", FaultBody("size=70000&length=200000"), kReadFailure);
     ExpectFailure("pkg.bin", FaultBody("size=70000&length=200000&then=reset"), kReadFailure);
     ExpectFailure(nullptr, FaultBody("size=70000&length=200000"), kReadFailure);
+    // Announced as 4 GiB + 70000 bytes: counted in 32 bits, the 70000 that came would be all.
+    ExpectFailure("pkg.bin", FaultBody("size=70000&length=4295037296"), kReadFailure);
     EXPECT_FALSE(FileExists(localPath));  // a temporary file goes too
     // A failure before the transfer leaves the empty temporary file.
     ASSERT_EQ(Download(nullptr, RefusedUrl(), true), 1);

@@ -35,28 +35,34 @@ bool SpeculativeDecode::Start(const char* installDir, const char* packageName)
     if (!g_enabled || !queue_.ok() || !FormPackagePaths(installDir, packageName, &paths_))
         return false;
     thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-    started_ = thread_.valid();
-    return started_;
+    return thread_.valid();
 }
 
 DWORD WINAPI SpeculativeDecode::Run(LPVOID self)
 {
     auto* owner = static_cast<SpeculativeDecode*>(self);
     LzmaStreamDecoder decoder;
-    bool good = decoder.Open(owner->paths_.intermediate);
+    bool good = true;
     uint64_t taken = 0;
     size_t size = 0;
     while (const unsigned char* block = owner->queue_.Next(&size)) {
+        if (!owner->created_)
+            good = owner->created_ = decoder.Open(owner->paths_.intermediate);
         good = good && decoder.Feed(block, size);
         taken += size;
         owner->queue_.Release();
         if (!good) {
-            // Nothing of this will be used: the download need not wait for the decoder any more.
+            // Nothing of this will be used: the download need not wait for the decoder any more,
+            // and the disk gets its room back for the package.
             owner->queue_.Leave();
             break;
         }
     }
     owner->decoded_ = decoder.Finish() && good;
+    if (!owner->decoded_ && owner->created_) {
+        RemoveFile(owner->paths_.intermediate);
+        owner->created_ = false;
+    }
     owner->decodedFrom_ = taken;
     return 0;
 }
@@ -112,6 +118,7 @@ void SpeculativeDecode::Abandon()
 {
     if (thread_)
         Join(true);
-    if (started_)
+    if (created_)
         RemoveFile(paths_.intermediate);
+    created_ = false;
 }

@@ -14,6 +14,12 @@
 // from the first on, as the package file now holds. Anything else (an error, a cancel, a body
 // that started again) throws the decoded output away, and the extraction decodes the package
 // itself as it always has.
+//
+// Nothing is left behind where the decoding is not used. The intermediate file is created with
+// the first block of the body, so a download that never starts leaves one from an earlier run as
+// it was; a decoding that fails (a full disk above all, where the package itself still fits)
+// deletes it at once and lets the download go on; and a download that fails deletes it before the
+// window hears of the failure.
 #include "common/win_handles.h"
 #include "install/install_job.h"
 #include "net/block_queue.h"
@@ -42,12 +48,13 @@ public:
 
     void Bytes(const char* data, size_t size) override;
     void Restart() override;
+    // After a failed or cancelled download: stops the decoder and deletes the intermediate file,
+    // if it made one. Does nothing the second time.
+    void Abandon() override;
 
     // After a successful download: waits for the decoder and tells whether the intermediate file
     // now holds the decoded package `packagePath`.
     bool Finish(const char* packagePath);
-    // After a failed or cancelled download: stops the decoder and deletes the intermediate file.
-    void Abandon();
 
 private:
     static DWORD WINAPI Run(LPVOID self);
@@ -58,10 +65,10 @@ private:
     PackagePaths paths_ = {};
     BlockQueue queue_;
     UniqueHandle thread_;
-    bool started_ = false;
     bool given_up_ = false;   // the download's thread alone
     uint64_t fed_ = 0;        // bytes handed over, ditto
     // The completion record, written by the decoding thread before it ends.
     bool decoded_ = false;
+    bool created_ = false;      // it created the intermediate file (and has not deleted it)
     uint64_t decodedFrom_ = 0;  // bytes it took from the queue
 };

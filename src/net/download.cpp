@@ -237,6 +237,8 @@ int DownloadFile(const char* targetName, InstallJob& job, const char* url, char 
         Post(job.window, WM_INSTALL_PROGRESS, 100);
         return 0;
     }
+    if (options.tap)
+        options.tap->Abandon();
     if (job.message[0] != '\0' && !quiet) {
         CopyString(job.message, kGenericFailure);
         ShowMessageBox(job.window, job.message, kFailureCaption, MB_OK);

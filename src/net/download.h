@@ -56,6 +56,9 @@ public:
     virtual void Bytes(const char* data, size_t size) = 0;
     // The body starts again from its first byte (a server that answered a resumption whole).
     virtual void Restart() = 0;
+    // The download failed or was cancelled: whatever was made of its bytes goes now, before the
+    // failure is shown or posted (the window ends the process when it sees status 0).
+    virtual void Abandon() = 0;
 
 protected:
     ~DownloadTap() = default;

@@ -21,6 +21,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -134,15 +135,19 @@ protected:
     }
 
     // Runs the job on its own thread, as the window does, and collects what it posted.
-    Posts Run()
+    // `onStatus` sees each status the moment the window would.
+    Posts Run(const std::function<void(LPARAM)>& onStatus = {})
     {
         DWORD id;
         HANDLE thread = CreateThread(nullptr, 0, InstallJobThread, &job, 0, &id);
         EXPECT_NE(thread, nullptr);
         while (MsgWaitForMultipleObjects(1, &thread, FALSE, 120000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
             MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (onStatus && msg.message == WM_INSTALL_STATUS)
+                    onStatus(msg.lParam);
                 DispatchMessageA(&msg);
+            }
         }
         CloseHandle(thread);
         return sink.Take();
@@ -566,4 +571,46 @@ TEST_F(InstallJobTest, AResumedPinnedPackageInstallsThePackage)
               std::string::npos)
         << "the second break was resumed";
     EXPECT_TRUE(WaitForFile(installDir + "started.txt"));
+}
+
+// The window ends the process the moment it sees status 0: by then the decoding beside the
+// download must have deleted its intermediate file, also for a package that fills its queue.
+TEST_F(InstallJobTest, NoIntermediateFileIsLeftWhenTheWindowHearsOfAFailedDownload)
+{
+    std::string noise(3 << 20, '\0');  // incompressible: a package larger than the decoding queue
+    for (size_t i = 0, x = 12345; i < noise.size(); ++i, x = x * 1103515245 + 12345)
+        noise[i] = static_cast<char>(x >> 16);
+    ServePackage({{"Game\\noise.bin", noise}});
+    std::string package;
+    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+    const std::string wrongPin = "\r\nsize=" + std::to_string(package.size()) + "\r\nsha256=" + std::string(64, '0');
+    UseTestPublisherKey(0);
+    for (bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "wrong hash");
+        SetList("action=3\r\nsrcfile=" + TestServerUrl(served + (cancel ? "data.pak?rate=1000000" : "data.pak")) +
+                "\r\ndestfile=data.pak\r\ncmd=DEC" + wrongPin);
+        std::string error;
+        ASSERT_TRUE(SignFile(TestKeyPath("test-publisher.key"), ServedPath(served + "list.txt"), &error)) << error;
+        job.cancelRequested = 0;
+        std::thread canceller;
+        if (cancel) {
+            canceller = std::thread([&] {
+                for (std::string part; !ReadFileBytes(installDir + "data.pak", &part) || part.size() < package.size() / 2;)
+                    Sleep(20);
+                job.cancelRequested = 1;
+            });
+        }
+        int failures = 0;
+        Run([&](LPARAM status) {
+            if (status == STATUS_FAILED && failures++ == 0) {
+                EXPECT_FALSE(FileExists(installDir + "data_.rar"));
+            }
+        });
+        if (canceller.joinable())
+            canceller.join();
+        EXPECT_GT(failures, 0);
+        EXPECT_FALSE(FileExists(installDir + "data.pak"));
+    }
+    const char none[kMaxPublisherKeys][kPublisherKeyHexSize] = {};
+    UsePublisherKeys(none);
 }

@@ -10,8 +10,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <psapi.h>
 #else
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -206,3 +208,15 @@ ScratchDir::ScratchDir(const char* tag)
 ScratchDir::~ScratchDir() { RemoveTree(path_); }
 
 std::string ScratchDir::operator/(const std::string& name) const { return Join(path_, ToNative(name)); }
+
+unsigned long long PeakMemoryBytes()
+{
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    return K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;
+#else
+    struct rusage usage;
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? static_cast<unsigned long long>(usage.ru_maxrss) * 1024 : 0;
+#endif
+}

@@ -56,6 +56,9 @@ private:
     std::string path_;
 };
 
+// The most memory this process has held so far: its peak working set (Windows) or resident set.
+unsigned long long PeakMemoryBytes();
+
 // Removes a folder and everything below it. Missing folders are fine.
 void RemoveTree(const std::string& path);
 

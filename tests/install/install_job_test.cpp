@@ -353,6 +353,8 @@ TEST_F(InstallJobTest, AFailedPackageDownloadEndsWithTheDownloadsBoxAndStatusZer
 {
     ServePackage();
     const std::string refused = "http://127.0.0.1:" + std::to_string(TestServerPort("refused")) + "/data.pak";
+    // An earlier run's intermediate file: a download that never starts leaves it alone.
+    ASSERT_TRUE(WriteFileBytes(installDir + "data_.rar", "earlier"));
     // A server that cannot be reached, and a destfile that would lead out of the install directory.
     for (const std::string& files : {"srcfile=" + refused + "\r\ndestfile=data.pak",
                                      "srcfile=" + TestServerUrl(served + "data.pak") + "\r\ndestfile=..\\escaped.pak"}) {
@@ -368,6 +370,7 @@ TEST_F(InstallJobTest, AFailedPackageDownloadEndsWithTheDownloadsBoxAndStatusZer
     }
     EXPECT_FALSE(FileExists(scratch / "escaped.pak"));
     EXPECT_FALSE(FileExists(installDir + "data.pak"));
+    EXPECT_TRUE(FileExists(installDir + "data_.rar"));
     EXPECT_FALSE(FileExists(DesktopLink()));
 }
 

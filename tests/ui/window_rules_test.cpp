@@ -38,6 +38,9 @@ TEST(WindowRules, SpaceLineShowsWholeGigabytesMegabytesOrKilobytes)
     EXPECT_EQ(SpaceLine(16773, 0), "所需空间：16MB(可用空间：0KB)");
     EXPECT_EQ(SpaceLine(1023, 1048576), "所需空间：1023KB(可用空间：1GB)");
     EXPECT_EQ(SpaceLine(1024, 1048575), "所需空间：1MB(可用空间：1023MB)");
+    // Games of 2, 4 and 5 GiB (size=2048, 4096, 5120 MiB).
+    EXPECT_EQ(SpaceLine(2048 << 10, 4096 << 10), "所需空间：2GB(可用空间：4GB)");
+    EXPECT_EQ(SpaceLine(5120 << 10, 5119 << 10), "所需空间：5GB(可用空间：4GB)");
     // A drive with 2 TiB or more free is reported as INT32_MAX KiB: shown as 2047GB.
     EXPECT_EQ(SpaceLine(0, INT32_MAX), "所需空间：0KB(可用空间：2047GB)");
 }

@@ -1,5 +1,7 @@
 #include "common/number_text.h"
 
+#include <cstring>
+
 namespace {
 
 int HexDigit(char c)
@@ -42,4 +44,40 @@ bool ParseDecimal(const char* text, const char** end, uint64_t* value)
     *end = p;
     *value = number;
     return p != text;
+}
+
+bool ParseDate(const char* text, int* year, int* month, int* day)
+{
+    if (strlen(text) != 10 || text[4] != '-' || text[7] != '-')
+        return false;
+    int parts[3] = {};
+    const int starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < lengths[i]; ++j) {
+            const char c = text[starts[i] + j];
+            if (c < '0' || c > '9')
+                return false;
+            parts[i] = parts[i] * 10 + (c - '0');
+        }
+    }
+    static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > kDays[parts[1] - 1])
+        return false;
+    *year = parts[0];
+    *month = parts[1];
+    *day = parts[2];
+    return true;
+}
+
+bool ParseContentRange(const char* text, uint64_t* first, uint64_t* total)
+{
+    uint64_t last = 0;
+    const char* p = text;
+    if (strncmp(p, "bytes ", 6) != 0)
+        return false;
+    p += 6;
+    if (!ParseDecimal(p, &p, first) || *p++ != '-' || !ParseDecimal(p, &p, &last) || *p++ != '/' ||
+        !ParseDecimal(p, &p, total))
+        return false;
+    return *p == '\0' && *first <= last && last < *total;
 }

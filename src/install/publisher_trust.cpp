@@ -14,30 +14,6 @@ int g_keyCount = 0;
 // A signature file is exactly one signature; room for a little more tells a larger file apart.
 constexpr size_t kSignatureFileLimit = kSignatureSize + 1;
 
-// "YYYY-MM-DD" with a real month and a day that month can have.
-bool ParseDate(const char* text, int* year, int* month, int* day)
-{
-    if (strlen(text) != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    int parts[3] = {};
-    const int starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < lengths[i]; ++j) {
-            const char c = text[starts[i] + j];
-            if (c < '0' || c > '9')
-                return false;
-            parts[i] = parts[i] * 10 + (c - '0');
-        }
-    }
-    static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > kDays[parts[1] - 1])
-        return false;
-    *year = parts[0];
-    *month = parts[1];
-    *day = parts[2];
-    return true;
-}
-
 }  // namespace
 
 bool UsePublisherKeys(const char (&keys)[kMaxPublisherKeys][kPublisherKeyHexSize])

@@ -28,20 +28,6 @@ constexpr DWORD kCancelPollMs = 50;
 // took more time than hashing the bytes (about 0.15 s against 0.1 s for 180 MB at 1.3 GB/s).
 constexpr DWORD kPinnedBlockSize = 4 * kDownloadBlockSize;
 
-// "bytes <first>-<last>/<total>" of a 206 answer.
-bool ParseContentRange(const char* text, uint64_t* first, uint64_t* total)
-{
-    uint64_t last = 0;
-    const char* p = text;
-    if (strncmp(p, "bytes ", 6) != 0)
-        return false;
-    p += 6;
-    if (!ParseDecimal(p, &p, first) || *p++ != '-' || !ParseDecimal(p, &p, &last) || *p++ != '/' ||
-        !ParseDecimal(p, &p, total))
-        return false;
-    return *p == '\0' && *first <= last && last < *total;
-}
-
 // How one connection ended.
 enum class Leg {
     Complete,   // every pinned byte is in

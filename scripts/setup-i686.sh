@@ -16,7 +16,9 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 deps=${VELLORA_DEPS:-$here/.deps}
-top=$deps/i686
+# Resolved: a clone whose .deps/i686 links to another clone's shares that runner, and with it the
+# one binfmt_misc entry, which must keep naming the same interpreter.
+top=$(realpath -m "$deps/i686")
 root=$top/root
 qemu=$top/qemu-i386
 prefix=$deps/wineprefix32

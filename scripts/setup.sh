@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the project needs on a Debian 12 machine, idempotently:
-#   - the Debian packages (cross compilers, Wine, Xvfb, fonts, test tools);
+#   - the Debian packages (cross compilers, Wine, Xvfb, fonts, test tools, libcurl and nginx for
+#     pkgtool check and its tests), and osslsigncode 2.9 from bookworm-backports (Authenticode);
 #   - liblzma for both mingw targets, cross-built from Debian's xz-utils source;
 #   - a Wine prefix for the project (GBK code page, CJK font mapping, no Mono/Gecko prompts);
 #   - the runner of the shipping i686 build: i386 Wine under qemu-i386 with a WoW64 prefix of its
@@ -32,7 +33,7 @@ packages=(
     libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
     xvfb xauth xdotool imagemagick
     locales fonts-wqy-microhei ca-certificates openssl
-    python3 python3-pil time libssl-dev
+    python3 python3-pil time libssl-dev libcurl4-openssl-dev nginx
 )
 
 missing=()
@@ -55,11 +56,35 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
 fi
 
-if [ "${#missing[@]}" -gt 0 ] || [ "$need_src" -eq 1 ]; then
-    log "installing: ${missing[*]:-(sources index only)}"
+# osslsigncode signs the installer (Authenticode). Bookworm's own 2.5 is older than the 2.9 of
+# bookworm-backports, the version the build and its tests were verified with; only this one
+# package is taken from backports.
+backports=/etc/apt/sources.list.d/vellora-backports.sources
+osslsigncode_version=$(dpkg-query -W -f='${Version}' osslsigncode 2>/dev/null || true)
+need_osslsigncode=0
+if [ -z "$osslsigncode_version" ] || ! dpkg --compare-versions "$osslsigncode_version" ge 2.9; then
+    need_osslsigncode=1
+    if [ ! -f "$backports" ]; then
+        log "adding bookworm-backports (for osslsigncode 2.9 only)"
+        as_root tee "$backports" >/dev/null <<'SRC'
+Types: deb
+URIs: http://deb.debian.org/debian
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+    fi
+fi
+
+if [ "${#missing[@]}" -gt 0 ] || [ "$need_src" -eq 1 ] || [ "$need_osslsigncode" -eq 1 ]; then
+    log "installing: ${missing[*]:-} $([ "$need_osslsigncode" -eq 1 ] && echo osslsigncode/bookworm-backports)"
     as_root apt-get update -qq
     if [ "${#missing[@]}" -gt 0 ]; then
         as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+    if [ "$need_osslsigncode" -eq 1 ]; then
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            osslsigncode/bookworm-backports >/dev/null
     fi
 else
     log "Debian packages present"

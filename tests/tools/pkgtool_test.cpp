@@ -5,8 +5,7 @@
 #include "package/extract.h"
 #include "package_test_support.h"
 #include "packing/publisher_keys.h"
-#include "run_program.h"
-#include "support/test_support.h"
+#include "pkgtool_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -34,23 +33,8 @@ using Paths = std::vector<std::string>;
 
 const std::string kGbkName = "\xD6\xD0\xCE\xC4.txt";  // 中文.txt
 
-class Pkgtool : public ::testing::Test {
+class Pkgtool : public PkgtoolTest {
 protected:
-    ProgramRun Run(const std::vector<std::string>& args) { return RunProgram(PKGTOOL_PATH, args, dir_.path()); }
-    std::string Path(const std::string& relative) const { return dir_ / relative; }
-
-    // Writes a file below the scratch folder, making the folders on the way ("/" separated).
-    void Put(const std::string& relative, const std::string& bytes)
-    {
-        for (size_t slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', slash + 1))
-            CreateOneDirectory(Path(relative.substr(0, slash)).c_str());
-        ASSERT_TRUE(WriteFileBytes(Path(relative), bytes)) << relative;
-    }
-    std::string Read(const std::string& relative) const
-    {
-        std::string bytes;
-        return ReadFileBytes(Path(relative), &bytes) ? bytes : "<missing>";
-    }
     // A file of `size` bytes of zeros that takes no disk.
     void PutSparse(const std::string& relative, uint64_t size)
     {
@@ -64,14 +48,9 @@ protected:
     {
         std::vector<std::string> args = {"pack", Path(folder), "-o", Path(folder + ".pak")};
         args.insert(args.end(), more.begin(), more.end());
-        ProgramRun run = Run(args);
-        EXPECT_EQ(run.status, 1) << folder;
-        EXPECT_NE(run.err.find(expected), std::string::npos) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        ExpectOneLineFailure(Run(args), expected);
         EXPECT_FALSE(FileExists(Path(folder + ".pak")));
     }
-
-    ScratchDir dir_;
 };
 
 std::string RandomBytes(size_t size)
@@ -212,7 +191,8 @@ TEST_F(Pkgtool, CommandLineConventions)
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
              {}, {"frobnicate"}, {"pack", Path("x")}, {"pack", Path("x"), "-o", Path("y"), "--level", "12"},
              {"pack", Path("x"), "-o"}, {"pack", Path("x"), "-o", Path("y"), "--bogus"}, {"list"}, {"extract", "p"},
-             {"keygen"}, {"keygen", Path("k"), Path("l")}, {"sign", Path("k")}, {"verify", Path("k.pub")}}) {
+             {"keygen"}, {"keygen", Path("k"), Path("l")}, {"sign", Path("k")}, {"verify", Path("k.pub")},
+             {"release", Path("d"), Path("g")}, {"release", Path("d"), Path("g"), "-o", Path("s"), "--bogus"}}) {
         ProgramRun run = Run(wrong);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.err.rfind("pkgtool: ", 0), 0u) << run.err;

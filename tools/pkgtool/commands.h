@@ -1,6 +1,9 @@
 #pragma once
 // The commands of pkgtool. Each prints its own one-line errors ("pkgtool: ...") and returns
 // the exit status: 0 on success, 1 on failure.
+#include "common/sha256.h"
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,12 +15,24 @@ struct PackOptions {
     int level = 6;                  // LZMA preset, 0..9
 };
 
+// What a package holds and what the update list pins of it.
+struct PackResult {
+    uint64_t entries = 0;
+    uint64_t contentLength = 0;  // the entries' bytes
+    uint64_t size = 0;           // the package's own bytes
+    uint8_t digest[kSha256Size] = {};  // its SHA-256
+};
+
+// Packs as `pkgtool pack` does, saying why on standard error when it cannot.
+bool PackFolder(const PackOptions& options, PackResult* result);
+
 int RunPack(const PackOptions& options);
 int RunList(const std::string& package);
 int RunExtract(const std::string& package, const std::string& folder);
 int RunKeygen(const std::string& privateKeyPath);
 int RunSign(const std::string& privateKeyPath, const std::vector<std::string>& files);
 int RunVerify(const std::string& publicKeyPath, const std::vector<std::string>& files);
+int RunRelease(const std::string& description, const std::string& game, const std::string& site);
 
 // "pkgtool: <message>" on standard error; returns 1.
 int Fail(const std::string& message);

@@ -1,4 +1,5 @@
-// pkgtool: makes, lists and test-installs the packages that the installer downloads.
+// pkgtool: makes, lists, test-installs, signs and releases the packages that the installer
+// downloads.
 #include "pkgtool/commands.h"
 
 #include <cstdio>
@@ -14,6 +15,7 @@ const char kUsage[] =
     "       pkgtool keygen KEY\n"
     "       pkgtool sign KEY FILE...\n"
     "       pkgtool verify KEY.pub FILE...\n"
+    "       pkgtool release DESCRIPTION GAME_DIR -o SITE_DIR\n"
     "       pkgtool --help\n";
 
 const char kHelp[] =
@@ -40,12 +42,26 @@ const char kHelp[] =
     "sign KEY FILE...      writes FILE.sig beside each FILE: its ECDSA P-256 signature by KEY\n"
     "verify KEY.pub FILE...\n"
     "                      checks each FILE against its FILE.sig and the public key KEY.pub\n"
+    "release DESCRIPTION GAME_DIR -o SITE_DIR\n"
+    "                      packs GAME_DIR and writes below SITE_DIR/update what the installer\n"
+    "                      fetches: the package, named after its content; the update list pinning\n"
+    "                      it; the configuration naming the list; in GBK, with expires dates, and\n"
+    "                      signed when DESCRIPTION names a key. Prints the files to upload, in the\n"
+    "                      order to upload them. DESCRIPTION: UTF-8 \"field = value\" lines with\n"
+    "                      game, executable, caption, size, uninstaller, site and optionally\n"
+    "                      agreement, publisher, contact, key, lifetime (docs/publishing.md)\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a wrong command line.\n";
 
 int Usage(const char* problem)
 {
     fprintf(stderr, "pkgtool: %s (see pkgtool --help)\n", problem);
+    return 2;
+}
+
+int UnknownOption(const char* option)
+{
+    fprintf(stderr, "pkgtool: unknown option %s (see pkgtool --help)\n", option);
     return 2;
 }
 
@@ -74,8 +90,7 @@ int Pack(int argc, char** argv)
                 return Usage("--level needs a number from 0 to 9");
             options.level = static_cast<int>(level);
         } else if (arg[0] == '-' && arg[1] != '\0') {
-            fprintf(stderr, "pkgtool: unknown option %s (see pkgtool --help)\n", arg);
-            return 2;
+            return UnknownOption(arg);
         } else if (options.folder.empty()) {
             options.folder = arg;
         } else {
@@ -85,6 +100,26 @@ int Pack(int argc, char** argv)
     if (options.folder.empty() || options.output.empty())
         return Usage("pack needs DIR and -o PACKAGE");
     return RunPack(options);
+}
+
+int Release(int argc, char** argv)
+{
+    std::vector<std::string> operands;
+    std::string site;
+    for (int i = 0; i < argc; ++i) {
+        if (strcmp(argv[i], "-o") == 0 || strcmp(argv[i], "--output") == 0) {
+            if (i + 1 == argc)
+                return Usage("-o needs the site's folder");
+            site = argv[++i];
+        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+            return UnknownOption(argv[i]);
+        } else {
+            operands.push_back(argv[i]);
+        }
+    }
+    if (operands.size() != 2 || site.empty())
+        return Usage("release takes DESCRIPTION GAME_DIR -o SITE_DIR");
+    return RunRelease(operands[0], operands[1], site);
 }
 
 std::vector<std::string> Rest(int argc, char** argv, int first)
@@ -124,6 +159,8 @@ int main(int argc, char** argv)
         return argc >= 4 ? RunSign(argv[2], Rest(argc, argv, 3)) : Usage("sign takes a private key and files");
     if (strcmp(command, "verify") == 0)
         return argc >= 4 ? RunVerify(argv[2], Rest(argc, argv, 3)) : Usage("verify takes a public key and files");
+    if (strcmp(command, "release") == 0)
+        return Release(argc - 2, argv + 2);
     fprintf(stderr, "pkgtool: unknown command %s (see pkgtool --help)\n", command);
     return 2;
 }

@@ -110,32 +110,30 @@ class Packer {
 public:
     explicit Packer(const PackOptions& options) : options_(options) {}
 
-    int Run()
+    bool Run(PackResult* result)
     {
         if (KindOfPath(options_.folder) != PathKind::Folder)
-            return Fail(options_.folder + " is not a folder");
+            return Refuse(options_.folder + " is not a folder");
         std::string root = options_.root.empty() ? FolderName(options_.folder) : options_.root;
         if (root.empty() || root.find_first_of("\\/") != std::string::npos ||
             ClassifyEntryPath(("\\" + root).c_str()) != EntryTarget::File)
-            return Fail("'" + root + "' cannot be the top-level folder name; give one with --root");
+            return Refuse("'" + root + "' cannot be the top-level folder name; give one with --root");
         root_ = root;
 
         if (!Collect(options_.folder, std::string()))
-            return 1;
+            return false;
         if (entries_.empty())
-            return Fail(options_.folder + " holds no files");
+            return Refuse(options_.folder + " holds no files");
         if (!Plan() || !CheckOutput())
-            return 1;
+            return false;
         TemporaryFiles temporaries;
         if (!CompressNested(temporaries) || !Write())
-            return 1;
-        printf("packed %llu entries (%llu bytes of content) into %s (%llu bytes)\n",
-               static_cast<unsigned long long>(entries_.size()),
-               static_cast<unsigned long long>(contentLength_), options_.output.c_str(),
-               static_cast<unsigned long long>(packageSize_));
-        printf("for the package's [listN] section of the update list:\nsize=%llu\nsha256=%s\n",
-               static_cast<unsigned long long>(packageSize_), LowerHex(packageDigest_, kSha256Size).c_str());
-        return 0;
+            return false;
+        result->entries = entries_.size();
+        result->contentLength = contentLength_;
+        result->size = packageSize_;
+        memcpy(result->digest, packageDigest_, kSha256Size);
+        return true;
     }
 
 private:
@@ -380,4 +378,17 @@ private:
 
 }  // namespace
 
-int RunPack(const PackOptions& options) { return Packer(options).Run(); }
+bool PackFolder(const PackOptions& options, PackResult* result) { return Packer(options).Run(result); }
+
+int RunPack(const PackOptions& options)
+{
+    PackResult packed;
+    if (!PackFolder(options, &packed))
+        return 1;
+    printf("packed %llu entries (%llu bytes of content) into %s (%llu bytes)\n",
+           static_cast<unsigned long long>(packed.entries), static_cast<unsigned long long>(packed.contentLength),
+           options.output.c_str(), static_cast<unsigned long long>(packed.size));
+    printf("for the package's [listN] section of the update list:\nsize=%llu\nsha256=%s\n",
+           static_cast<unsigned long long>(packed.size), LowerHex(packed.digest, kSha256Size).c_str());
+    return 0;
+}

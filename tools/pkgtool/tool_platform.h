@@ -1,7 +1,7 @@
 #pragma once
 // What pkgtool needs from the system beyond stdio: folder listings and creation, temporary files,
-// files only their owner may read, file identity and terminals. POSIX and Win32 (ANSI: GBK names)
-// halves.
+// files only their owner may read, file identity, terminals and the GBK code page. POSIX and Win32
+// (ANSI: GBK names) halves.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,3 +38,7 @@ bool StderrIsTerminal();
 
 // "/" or "\\": how this system joins a folder and a name.
 const char* NativeSeparator();
+
+// `utf8` in the GBK code page (936), the one every text of the installer's files is read in. False
+// when `utf8` is no UTF-8 or holds a character that GBK has no code for.
+bool Utf8ToGbk(const std::string& utf8, std::string* gbk);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,13 @@ struct DirTraits {
     static void Close(Type dir) noexcept { closedir(dir); }
 };
 using UniqueDir = UniqueResource<DirTraits>;
+
+struct IconvTraits {
+    using Type = iconv_t;
+    static Type Invalid() noexcept { return reinterpret_cast<iconv_t>(-1); }
+    static void Close(Type converter) noexcept { iconv_close(converter); }
+};
+using UniqueIconv = UniqueResource<IconvTraits>;
 
 }  // namespace
 
@@ -127,3 +135,20 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, bool owner
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
 const char* NativeSeparator() { return "/"; }
+
+bool Utf8ToGbk(const std::string& utf8, std::string* gbk)
+{
+    // CP936 is Windows' GBK, with the euro sign at 0x80 that glibc's plain GBK lacks.
+    UniqueIconv converter(iconv_open("CP936", "UTF-8"));
+    if (!converter)
+        return false;
+    std::string in = utf8;
+    gbk->assign(2 * utf8.size(), '\0');  // GBK takes at most as many bytes as UTF-8 for each character
+    char* from = &in[0];
+    char* to = gbk->empty() ? nullptr : &(*gbk)[0];
+    size_t inLeft = in.size(), outLeft = gbk->size();
+    if (!in.empty() && iconv(converter.get(), &from, &inLeft, &to, &outLeft) == static_cast<size_t>(-1))
+        return false;
+    gbk->resize(gbk->size() - outLeft);
+    return true;
+}

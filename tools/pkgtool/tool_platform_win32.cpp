@@ -168,3 +168,24 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, bool owner
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 const char* NativeSeparator() { return "\\"; }
+
+bool Utf8ToGbk(const std::string& utf8, std::string* gbk)
+{
+    gbk->clear();
+    if (utf8.empty())
+        return true;
+    const int size = static_cast<int>(utf8.size());
+    const int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+    if (wide <= 0)
+        return false;
+    std::wstring text(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, &text[0], wide);
+    // No best fit: a character without a GBK code must be refused, not turned into a look-alike.
+    BOOL lost = FALSE;
+    const int bytes = WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, text.data(), wide, nullptr, 0, nullptr, &lost);
+    if (bytes <= 0 || lost)
+        return false;
+    gbk->assign(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, text.data(), wide, &(*gbk)[0], bytes, nullptr, &lost);
+    return !lost;
+}

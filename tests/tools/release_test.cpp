@@ -1,0 +1,146 @@
+// pkgtool release as a publisher runs it: the site's files exactly as the installer reads them
+// (GBK, CRLF, today's sections and keys, pins and expires dates, signatures in their roles), and
+// one clear line for each description it cannot release.
+#include "packing/site_signature.h"
+#include "pkgtool_fixture.h"
+
+#include <ctime>
+#include <map>
+
+namespace {
+
+// The publisher's description is UTF-8 (u8 literals); the installer's files hold GBK (the
+// narrow literals of this build).
+const char kGameUtf8[] = u8"塔恩霍尔德";
+const char kGameGbk[] = "塔恩霍尔德";
+const char kPublisherUtf8[] = u8"示例游戏";
+const char kPublisherGbk[] = "示例游戏";
+
+std::string Hex(const uint8_t* bytes, size_t size) { return LowerHex(bytes, size); }
+
+std::string Sha256Hex(const std::string& bytes)
+{
+    Sha256 hash;
+    uint8_t digest[kSha256Size];
+    hash.Update(bytes.data(), bytes.size());
+    hash.Final(digest);
+    return Hex(digest, kSha256Size);
+}
+
+std::string DateIn(int days)
+{
+    const time_t then = time(nullptr) + static_cast<time_t>(days) * 86400;
+    char text[16] = {};
+    strftime(text, sizeof text, "%Y-%m-%d", gmtime(&then));
+    return text;
+}
+
+class Release : public PkgtoolTest {
+protected:
+    void SetUp() override
+    {
+        Put("Tarnhold/Tarnhold.exe", "the game");
+        Put("Tarnhold/data/level.dat", "a level");
+        Put("Tarnhold/uninstall/Uninst.exe", "the uninstaller");
+    }
+
+    // The description; `changes` replaces a field's line, removes it ("") or adds one.
+    std::string Describe(const std::map<std::string, std::string>& changes = {}) const
+    {
+        std::map<std::string, std::string> fields = {
+            {"game", kGameUtf8}, {"executable", "TARNHOLD.exe"}, {"caption", "Tarnhold"}, {"size", "850"},
+            {"agreement", "https://www.example.com/agreement.html"}, {"uninstaller", "uninst.exe"},
+            {"publisher", kPublisherUtf8}, {"contact", "support@example.com"}, {"site", "http://dl.example.com/games"},
+            {"key", TestKeyPath("test-publisher.key")}, {"lifetime", "30"}};
+        for (const auto& [name, value] : changes)
+            fields[name] = value;
+        std::string text = "# the release of Tarnhold\n";
+        for (const auto& [name, value] : fields)
+            text += value.empty() ? "" : name + " = " + value + "\n";
+        return text;
+    }
+
+    ProgramRun Publish(const std::string& description, const std::string& site = std::string())
+    {
+        Put("release.txt", description);
+        return Run({"release", Path("release.txt"), Path("Tarnhold"), "-o", site.empty() ? Path("site") : site});
+    }
+};
+
+// The package's name, from the list of files to upload.
+std::string PackageOf(const ProgramRun& release)
+{
+    const size_t at = release.out.find("\n  update/tarnhold-");
+    return at == std::string::npos ? "" : release.out.substr(at + 10, std::string("tarnhold-").size() + 12 + 4);
+}
+
+}  // namespace
+
+TEST_F(Release, WritesTheSiteAsTheInstallerReadsItAndSaysWhatToUploadInWhichOrder)
+{
+    const std::string before = DateIn(30);
+    ProgramRun run = Publish(Describe());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+
+    const std::string package = PackageOf(run);
+    const std::string bytes = Read("site/update/" + package);
+    const std::string sha = Sha256Hex(bytes);
+    EXPECT_EQ(package, "tarnhold-" + sha.substr(0, 12) + ".pak") << "named after its content";
+
+    const std::string list = Read("site/update/list.txt");
+    const size_t expires = list.find("expires=");
+    ASSERT_NE(expires, std::string::npos) << list;
+    const std::string date = list.substr(expires + 8, 10);
+    EXPECT_TRUE(date == before || date == DateIn(30)) << date;
+    EXPECT_EQ(list, "[list0]\r\naction=3\r\nsrcfile=http://dl.example.com/games/update/" + package +
+                        "\r\ndestfile=tarnhold.pak\r\ncmd=DEC\r\nsize=" + std::to_string(bytes.size()) + "\r\nsha256=" +
+                        sha + "\r\nexpires=" + date + "\r\n");
+    const std::string configuration = Read("site/update/tarnhold.txt");
+    EXPECT_EQ(configuration, std::string("[setup]\r\ngamename=") + kGameGbk +
+                                 "\r\nexefilename=TARNHOLD.exe\r\nProductTitle=Tarnhold\r\nsize=850\r\n"
+                                 "urlAgreement=https://www.example.com/agreement.html\r\nuninstname=uninst.exe\r\n"
+                                 "Publisher=" + kPublisherGbk + "\r\nContact=support@example.com\r\nexpires=" + date +
+                                 "\r\n\r\n[config]\r\n1.0=http://dl.example.com/games/update/list.txt\r\n");
+
+    uint8_t key[kPublicKeySize];
+    std::string error;
+    ASSERT_TRUE(LoadPublicKey(TestKeyPath("test-publisher.key.pub"), key, &error)) << error;
+    EXPECT_EQ(CheckSiteFileSignature(key, SiteFileRole::List, list, Read("site/update/list.txt.sig"), &error),
+              SignatureCheck::Good) << error;
+    EXPECT_EQ(CheckSiteFileSignature(key, SiteFileRole::Configuration, configuration,
+                                     Read("site/update/tarnhold.txt.sig"), &error),
+              SignatureCheck::Good) << error;
+
+    EXPECT_NE(run.out.find("upload, in this order (the package first, the configuration last):\n  update/" + package +
+                           "\n  update/list.txt\n  update/list.txt.sig\n  update/tarnhold.txt\n"
+                           "  update/tarnhold.txt.sig\n"),
+              std::string::npos) << run.out;
+
+    // The same game released again is the same package; an unsigned release leaves no old signature.
+    ProgramRun again = Publish(Describe({{"key", ""}}));
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find("  update/" + package + "\n"), std::string::npos) << again.out;
+    EXPECT_FALSE(FileExists(Path("site/update/list.txt.sig")));
+    EXPECT_FALSE(FileExists(Path("site/update/tarnhold.txt.sig")));
+}
+
+TEST_F(Release, RefusesWhatItCannotReleaseWithOneLineAndWritesNothing)
+{
+    const struct {
+        std::map<std::string, std::string> changes;
+        const char* expected;
+    } cases[] = {
+        {{{"caption", ""}}, "no \"caption = ...\" line"},
+        {{{"game", u8"塔恩🐉"}}, "GBK cannot hold"},
+        {{{"exefilename", "tarnhold.exe"}}, "\"exefilename\" is no field"},
+        {{{"executable", "missing.exe"}}, "holds no missing.exe"},
+        {{{"uninstaller", "missing.exe"}}, "holds no uninstall"},
+        {{{"site", "ftp://dl.example.com/"}}, "no http:// or https:// address"},
+    };
+    for (const auto& c : cases) {
+        ProgramRun run = Publish(Describe(c.changes));
+        ExpectOneLineFailure(run, c.expected);
+        EXPECT_FALSE(FileExists(Path("site/update/tarnhold.txt"))) << c.expected;
+    }
+}

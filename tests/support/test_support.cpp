@@ -141,6 +141,14 @@ std::string TestServerHttpsUrl(const std::string& path, const char* listener)
     return "https://localhost:" + std::to_string(TestServerPort(listener)) + "/" + p;
 }
 
+std::string ReleaseSitePath() { return Join(TestRuntimeDir(), "site"); }
+
+std::string ReleaseSiteUrl(bool https)
+{
+    return https ? "https://localhost:" + std::to_string(VELLORA_RELEASE_SITE_PORT + 1) + "/"
+                 : "http://127.0.0.1:" + std::to_string(VELLORA_RELEASE_SITE_PORT) + "/";
+}
+
 std::string TestServerLog()
 {
     std::string log;

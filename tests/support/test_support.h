@@ -36,6 +36,11 @@ std::string TestServerUrl(const std::string& path);
 // certificate the test run trusts) or "untrusted" (a self-signed one).
 std::string TestServerHttpsUrl(const std::string& path, const char* listener = "https");
 
+// The folder that the release tests' nginx serves (site/ of the test run) and its address,
+// "http://127.0.0.1:<port>/", or "https://localhost:<port + 1>/" with the test CA's certificate.
+std::string ReleaseSitePath();
+std::string ReleaseSiteUrl(bool https = false);
+
 // The request lines ("GET /path") the local server has logged so far.
 std::string TestServerLog();
 

@@ -5,6 +5,7 @@
 #include "pkgtool_fixture.h"
 
 #include <ctime>
+#include <functional>
 #include <map>
 
 namespace {
@@ -144,3 +145,77 @@ TEST_F(Release, RefusesWhatItCannotReleaseWithOneLineAndWritesNothing)
         EXPECT_FALSE(FileExists(Path("site/update/tarnhold.txt"))) << c.expected;
     }
 }
+
+#ifndef _WIN32
+// pkgtool check runs in the Linux build alone (libcurl).
+
+TEST_F(Release, ThenCheckPassesOnARealWebServer)
+{
+    ProgramRun release = Publish(Describe({{"site", ReleaseSiteUrl()}}), ReleaseSitePath());
+    ASSERT_EQ(release.status, 0) << release.err;
+    for (bool https : {false, true}) {
+        ProgramRun check = Run({"check", ReleaseSiteUrl(https) + "update/tarnhold.txt", "--key",
+                                TestKeyPath("test-publisher.key.pub"), "--full"});
+        EXPECT_EQ(check.status, 0) << check.out;
+        // The configuration, its signature, the list, its signature, its step, the package's
+        // Content-Length, its Range answer and its SHA-256.
+        size_t good = 0;
+        for (size_t at = 0; (at = check.out.find("ok    ", at)) != std::string::npos; at += 6)
+            good += at == 0 || check.out[at - 1] == '\n';
+        EXPECT_EQ(good, 8u) << check.out;
+    }
+}
+
+void Append(const std::string& path, const std::string& bytes)
+{
+    std::string file;
+    ASSERT_TRUE(ReadFileBytes(path, &file));
+    ASSERT_TRUE(WriteFileBytes(path, file + bytes));
+}
+
+TEST_F(Release, CheckNamesEachFaultOnALineOfItsOwn)
+{
+    PrivateKey key;
+    std::string error;
+    ASSERT_TRUE(LoadPrivateKey(TestKeyPath("test-publisher.key"), &key, &error)) << error;
+    // A publisher's mistake in the list, signed as the publisher would sign it.
+    auto resign = [&](const std::string& update, const std::string& from, const std::string& to) {
+        std::string list;
+        ASSERT_TRUE(ReadFileBytes(update + "list.txt", &list));
+        list.replace(list.find(from), from.size(), to);
+        ASSERT_TRUE(WriteFileBytes(update + "list.txt", list));
+        ASSERT_TRUE(SignSiteFile(key, SiteFileRole::List, update + "list.txt", &error)) << error;
+    };
+    const struct {
+        const char* name;
+        std::function<void(const std::string& update, const std::string& package)> fault;
+        const char* expected;
+    } cases[] = {
+        {"unsigned", [](auto& u, auto&) { RemoveFile((u + "list.txt.sig").c_str()); }, "list.txt.sig answers 404"},
+        {"wrong-pin", [](auto& u, auto& p) { Append(u + p, "x"); }, "where the list pins"},
+        {"no-range", [&](auto& u, auto&) { resign(u, ".pak\r\n", ".pak?range=ignore\r\n"); },
+         "gives 200 and the whole file"},
+        {"expired", [&](auto& u, auto&) { resign(u, "expires=", "expires=2020-01-01\r\nold="); },
+         "expired on 2020-01-01"},
+        {"no-package", [](auto& u, auto& p) { RemoveFile((u + p).c_str()); }, "answers 404"},
+        {"stale-list", [](auto& u, auto&) { Append(u + "list.txt", "\r\n"); }, "BAD signature"},
+        {"untrusted", [](auto&, auto&) {}, "https certificate not trusted"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = std::string("check-") + c.name + "/";
+        RemoveTree(ServedPath(name));
+        ProgramRun release = Publish(Describe({{"site", TestServerUrl(name)}}), ServedPath(name));
+        ASSERT_EQ(release.status, 0) << release.err;
+        c.fault(ServedPath(name) + "update/", PackageOf(release));
+        const std::string address =
+            std::string(c.name) == "untrusted" ? TestServerHttpsUrl(name, "untrusted") : TestServerUrl(name);
+        ProgramRun check = Run({"check", address, "--key", TestKeyPath("test-publisher.key.pub")});
+        EXPECT_EQ(check.status, 1) << c.name;
+        const size_t fail = check.out.find("FAIL  ");
+        ASSERT_NE(fail, std::string::npos) << c.name << ":\n" << check.out;
+        EXPECT_EQ(check.out.find("FAIL  ", fail + 1), std::string::npos) << c.name << ":\n" << check.out;
+        EXPECT_NE(check.out.substr(fail, check.out.find('\n', fail) - fail).find(c.expected), std::string::npos)
+            << c.name << ":\n" << check.out;
+    }
+}
+#endif

@@ -29,9 +29,9 @@ SignatureCheck CheckSiteFileSignature(const uint8_t (&publicKey)[kPublicKeySize]
     hash.Final(digest);
     memcpy(exact, signature.data(), kSignatureSize);
     if (!VerifyP256(publicKey, digest, exact)) {
-        *error = std::string("BAD signature of the ") + SiteFileRoleName(role) +
-                 ": it was not made for these bytes by this key (a stale copy on a cache, a file changed after "
-                 "signing, or another key)";
+        *error = std::string("BAD signature: the ") + SiteFileRoleName(role) +
+                 " was not signed as it is by this key (a stale copy on a cache, a change after signing, or "
+                 "another key)";
         return SignatureCheck::Bad;
     }
     return SignatureCheck::Good;

@@ -33,6 +33,9 @@ int RunKeygen(const std::string& privateKeyPath);
 int RunSign(const std::string& privateKeyPath, const std::vector<std::string>& files);
 int RunVerify(const std::string& publicKeyPath, const std::vector<std::string>& files);
 int RunRelease(const std::string& description, const std::string& game, const std::string& site);
+// Fetches the site whose configuration is at `address` as the installer does and reports on it
+// (POSIX builds; libcurl).
+int RunCheck(const std::string& address, const std::string& publicKeyPath, bool full);
 
 // "pkgtool: <message>" on standard error; returns 1.
 int Fail(const std::string& message);

@@ -1,5 +1,5 @@
 // pkgtool: makes, lists, test-installs, signs and releases the packages that the installer
-// downloads.
+// downloads, and checks the sites that serve them.
 #include "pkgtool/commands.h"
 
 #include <cstdio>
@@ -16,6 +16,7 @@ const char kUsage[] =
     "       pkgtool sign KEY FILE...\n"
     "       pkgtool verify KEY.pub FILE...\n"
     "       pkgtool release DESCRIPTION GAME_DIR -o SITE_DIR\n"
+    "       pkgtool check ADDRESS [--key KEY.pub] [--full]\n"
     "       pkgtool --help\n";
 
 const char kHelp[] =
@@ -50,6 +51,13 @@ const char kHelp[] =
     "                      order to upload them. DESCRIPTION: UTF-8 \"field = value\" lines with\n"
     "                      game, executable, caption, size, uninstaller, site and optionally\n"
     "                      agreement, publisher, contact, key, lifetime (docs/publishing.md)\n"
+    "check ADDRESS [--key KEY.pub] [--full]\n"
+    "                      fetches the site whose configuration is at ADDRESS (an ADDRESS ending\n"
+    "                      in \"/\" means ADDRESS/update/tarnhold.txt) as the installer does and\n"
+    "                      reports a line for each check: the configuration's fields, the list,\n"
+    "                      with KEY.pub both signatures and the days until they expire, the\n"
+    "                      package's Content-Length and Range answers; --full also downloads the\n"
+    "                      package and compares its SHA-256. Linux build only (libcurl)\n"
     "\n"
     "Exit status: 0 on success, 1 when the command failed, 2 for a wrong command line.\n";
 
@@ -122,6 +130,30 @@ int Release(int argc, char** argv)
     return RunRelease(operands[0], operands[1], site);
 }
 
+int Check(int argc, char** argv)
+{
+    std::string address, key;
+    bool full = false;
+    for (int i = 0; i < argc; ++i) {
+        if (strcmp(argv[i], "--key") == 0) {
+            if (i + 1 == argc)
+                return Usage("--key needs the public key's path");
+            key = argv[++i];
+        } else if (strcmp(argv[i], "--full") == 0) {
+            full = true;
+        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+            return UnknownOption(argv[i]);
+        } else if (address.empty()) {
+            address = argv[i];
+        } else {
+            return Usage("check takes one address");
+        }
+    }
+    if (address.empty())
+        return Usage("check needs the configuration's address");
+    return RunCheck(address, key, full);
+}
+
 std::vector<std::string> Rest(int argc, char** argv, int first)
 {
     return std::vector<std::string>(argv + first, argv + argc);
@@ -161,6 +193,8 @@ int main(int argc, char** argv)
         return argc >= 4 ? RunVerify(argv[2], Rest(argc, argv, 3)) : Usage("verify takes a public key and files");
     if (strcmp(command, "release") == 0)
         return Release(argc - 2, argv + 2);
+    if (strcmp(command, "check") == 0)
+        return Check(argc - 2, argv + 2);
     fprintf(stderr, "pkgtool: unknown command %s (see pkgtool --help)\n", command);
     return 2;
 }

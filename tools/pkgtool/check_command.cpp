@@ -1,0 +1,302 @@
+// pkgtool check: a live site fetched as the installer fetches it, a line for each thing that
+// would fail a player's installation. Run from the publisher's release pipeline, after the upload.
+//
+// What the server sends is hostile until checked: the configuration and the list are capped,
+// signatures at one byte more than a signature, and the package is only looked at (its head, a
+// Range answer) unless --full streams it through SHA-256.
+#include "pkgtool/commands.h"
+
+#include "common/number_text.h"
+#include "packing/site_signature.h"
+#include "pkgtool/expiry_date.h"
+#include "pkgtool/profile_text.h"
+#include "pkgtool/site_fetch.h"
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+constexpr uint64_t kLargestSiteFile = 64 * 1024;
+constexpr size_t kValueLimit = 259;        // [setup] and [list0] values: 260-byte buffers
+constexpr size_t kListAddressLimit = 998;  // [config] values: 999-byte buffers
+constexpr long kHttpOk = 200;
+constexpr long kHttpPartialContent = 206;
+constexpr long kResignDays = 14;
+constexpr int kActionCommand = 1;
+constexpr int kActionDownload = 2;
+
+// The pins of a signed list: the package's size and SHA-256.
+struct Pin {
+    uint64_t size = 0;
+    uint8_t digest[kSha256Size] = {};
+};
+
+// GetPrivateProfileInt's reading: an optional sign and the digits at the start; `fallback` without them.
+long ProfileNumber(const std::optional<std::string>& value, long fallback)
+{
+    const char* text = value ? value->c_str() : "";
+    const bool negative = *text == '-';
+    uint64_t number = 0;
+    const char* end = nullptr;
+    if (!ParseDecimal(text + negative, &end, &number))
+        return fallback;
+    return negative ? -static_cast<long>(number) : static_cast<long>(number);
+}
+
+class SiteCheck {
+public:
+    SiteCheck(const std::string& address, const std::string& keyPath, bool full)
+        : configUrl_(address.back() == '/' ? address + "update/tarnhold.txt" : address), keyPath_(keyPath), full_(full)
+    {
+    }
+
+    int Run()
+    {
+        std::string error;
+        if (!keyPath_.empty() && !LoadPublicKey(keyPath_, key_, &error))
+            return Fail(error);
+        if (!client_.ready())
+            return Fail("libcurl could not be set up");
+        std::optional<std::string> config = FetchSmall("configuration", configUrl_);
+        if (!config)
+            return 1;
+        const ProfileText setup(*config);
+        const std::string listUrl = CheckConfiguration(*config, setup);
+        CheckSignature(SiteFileRole::Configuration, configUrl_, *config, setup, "setup");
+        std::optional<std::string> list = listUrl.empty() ? std::nullopt : FetchSmall("update list", listUrl);
+        if (!list)
+            return 1;
+        Ok("update list " + listUrl + " answers");
+        const ProfileText steps(*list);
+        CheckSignature(SiteFileRole::List, listUrl, *list, steps, "list0");
+        CheckList(steps);
+        return failed_ ? 1 : 0;
+    }
+
+private:
+    void Line(const char* mark, const std::string& text) { printf("%-5s %s\n", mark, text.c_str()); }
+    void Ok(const std::string& text) { Line("ok", text); }
+    void Skip(const std::string& text) { Line("skip", text); }
+    void Failed(const std::string& text)
+    {
+        Line("FAIL", text);
+        failed_ = true;
+    }
+
+    // A configuration, list or signature: only a whole 200 answer is the file.
+    std::optional<std::string> FetchSmall(const char* what, const std::string& url, uint64_t limit = kLargestSiteFile)
+    {
+        SiteRequest request;
+        request.limit = limit;
+        SiteAnswer answer = client_.Get(url, request);
+        const std::string where = std::string(what) + " " + url;
+        if (!answer.answered || !answer.error.empty())
+            Failed(where + ": " + (answer.answered ? "answers " + std::to_string(answer.status) + ", then " : "") +
+                   answer.error);
+        else if (answer.status != kHttpOk)
+            Failed(where + " answers " + std::to_string(answer.status) +
+                   " (the installer would take the page it sends for the file)");
+        else if (answer.tooLarge)
+            Failed(where + " sends more than " + std::to_string(limit) + " bytes, more than any " + what + " holds");
+        else
+            return answer.body;
+        return std::nullopt;
+    }
+
+    // The address of the update list, "" when it has none.
+    std::string CheckConfiguration(const std::string& bytes, const ProfileText& file)
+    {
+        const char* where = "configuration: ";
+        bool good = true;
+        if (!file.HasSection("setup")) {
+            const bool mark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+            Failed(std::string(where) + "no [setup] section" + (mark ? " (a UTF-8 byte-order mark hides it)" : ""));
+            good = false;
+        }
+        for (const char* key : {"gamename", "exefilename", "ProductTitle", "uninstname"}) {
+            const std::optional<std::string> value = file.Value("setup", key);
+            if (!value || value->empty())
+                good = Problem(where, std::string(key) + " is missing: the installer needs it");
+            else if (value->size() > kValueLimit)
+                good = Problem(where, std::string(key) + " is longer than the installer reads (259 bytes)");
+        }
+        for (const char* key : {"gamename", "ProductTitle", "Publisher", "Contact"}) {
+            const std::optional<std::string> value = file.Value("setup", key);
+            if (value && LooksLikeUtf8(*value))
+                good = Problem(where, std::string(key) + " is UTF-8 text; the installer reads GBK and shows it garbled");
+        }
+        if (ProfileNumber(file.Value("setup", "size"), -1) < 0)
+            good = Problem(where, "size is missing or negative: the installer rejects the file and tries its next address");
+        std::optional<std::string> list = file.Value("config", "1.0");
+        if (!list || list->empty())
+            list = file.Value("config", "other");
+        if (!list || list->empty()) {
+            good = Problem(where, "[config] names no update list (neither 1.0 nor other)");
+            list = "";
+        } else if (list->size() > kListAddressLimit) {
+            good = Problem(where, "the update list's address is longer than the installer reads (998 bytes)");
+        }
+        if (good)
+            Ok("configuration " + configUrl_ + ": every field the installer needs");
+        return *list;
+    }
+
+    bool Problem(const char* where, const std::string& text)
+    {
+        Failed(where + text);
+        return false;
+    }
+
+    // With a key: the signature beside the file, and its expires date.
+    void CheckSignature(SiteFileRole role, const std::string& url, const std::string& bytes, const ProfileText& file,
+                        const char* section)
+    {
+        const std::string what = SiteFileRoleName(role);
+        if (keyPath_.empty()) {
+            Skip(what + " signature: not checked (give --key KEY.pub)");
+            return;
+        }
+        std::optional<std::string> signature = FetchSmall((what + " signature").c_str(), url + ".sig", kSignatureSize + 1);
+        if (!signature)
+            return;
+        std::string error;
+        if (CheckSiteFileSignature(key_, role, bytes, *signature, &error) != SignatureCheck::Good) {
+            Failed(what + " " + url + ": " + error);
+            return;
+        }
+        const std::optional<std::string> expires = file.Value(section, "expires");
+        long days = 0;
+        if (!expires || expires->empty())
+            Failed(what + " signature good, but the file has no expires date: an old copy could be served for ever");
+        else if (!DaysUntil(expires->c_str(), &days))
+            Failed(what + " expires=" + *expires + " is no date (YYYY-MM-DD): the installer takes it as past");
+        else if (days < 0)
+            Failed(what + " expired on " + *expires + ", " + std::to_string(-days) + " days ago: sign it again");
+        else
+            Ok(what + " signature good (" + keyPath_ + "); expires " + *expires + ", " + std::to_string(days) +
+               " days left" + (days < kResignDays ? ": sign it again soon" : ""));
+    }
+
+    void CheckList(const ProfileText& file)
+    {
+        const long action = ProfileNumber(file.Value("list0", "action"), -1);
+        const std::string source = file.Value("list0", "srcfile").value_or("");
+        const std::string dest = file.Value("list0", "destfile").value_or("");
+        const std::string cmd = file.Value("list0", "cmd").value_or("");
+        bool good = true;
+        if (action < 0) {
+            Failed("update list: [list0] has no action: the installer stops");
+            return;
+        }
+        if ((action & kActionDownload) && (source.empty() || dest.empty()))
+            good = Problem("update list: ", "a download (action 2) without srcfile and destfile");
+        if ((action & kActionCommand) && cmd != "DEC")
+            good = Problem("update list: ", "cmd is \"" + cmd + "\", not DEC, the one command the installer knows");
+        if (source.size() > kValueLimit || dest.size() > kValueLimit)
+            good = Problem("update list: ", "srcfile or destfile is longer than the installer reads (259 bytes)");
+        std::optional<Pin> pin = ReadPin(file);
+        if (!pin && !keyPath_.empty() && (action & kActionDownload))
+            good = Problem("update list: ", "no size= and sha256= pins: an installer with keys refuses the list");
+        if (good)
+            Ok("update list: action " + std::to_string(action) + (pin ? ", the package pinned" : ", nothing pinned"));
+        if ((action & kActionDownload) && !source.empty())
+            CheckPackage(source, pin);
+    }
+
+    std::optional<Pin> ReadPin(const ProfileText& file) const
+    {
+        const std::string size = file.Value("list0", "size").value_or("");
+        const std::string sha = file.Value("list0", "sha256").value_or("");
+        Pin pin;
+        const char* end = nullptr;
+        if (!ParseDecimal(size.c_str(), &end, &pin.size) || *end != '\0' ||
+            !DecodeHex(sha.data(), sha.size(), pin.digest, kSha256Size))
+            return std::nullopt;
+        return pin;
+    }
+
+    void CheckPackage(const std::string& url, const std::optional<Pin>& pin)
+    {
+        SiteRequest head;
+        head.use = BodyUse::Skip;
+        SiteAnswer answer = client_.Get(url, head);
+        const std::string where = "package " + url;
+        if (!answer.answered)
+            return Failed(where + ": " + answer.error);
+        if (answer.status != kHttpOk)
+            return Failed(where + " answers " + std::to_string(answer.status));
+        if (answer.contentLength < 0)
+            return Failed(where + " answers without a Content-Length: the installer cannot tell a broken download");
+        const uint64_t length = static_cast<uint64_t>(answer.contentLength);
+        if (!pin) {
+            Ok(where + " answers with Content-Length " + std::to_string(length) + " (the list pins no size)");
+            return Skip("package Range and SHA-256: only a pinned package is resumed and hashed");
+        }
+        if (length != pin->size)
+            return Failed(where + " answers with Content-Length " + std::to_string(length) + " where the list pins " +
+                          std::to_string(pin->size));
+        Ok(where + " answers with Content-Length " + std::to_string(length) + ", as pinned");
+        CheckRange(url, pin->size);
+        CheckDigest(url, *pin);
+    }
+
+    // The installer resumes a broken pinned download from the byte it has.
+    void CheckRange(const std::string& url, uint64_t size)
+    {
+        SiteRequest resume;
+        resume.use = BodyUse::Skip;
+        resume.from = size / 2;
+        if (resume.from == 0)
+            return Skip("package Range: too small to resume");
+        SiteAnswer answer = client_.Get(url, resume);
+        uint64_t first = 0, total = 0;
+        const std::string asked = "package Range from byte " + std::to_string(resume.from);
+        if (!answer.answered)
+            Failed(asked + ": " + answer.error);
+        else if (answer.status == kHttpOk)
+            Failed(asked + " gives 200 and the whole file: a broken download starts over from its first byte");
+        else if (answer.status != kHttpPartialContent || !ParseContentRange(answer.contentRange.c_str(), &first, &total) ||
+                 first != resume.from || total != size)
+            Failed(asked + " gives " + std::to_string(answer.status) + " with Content-Range \"" + answer.contentRange +
+                   "\": the installer cannot resume from it");
+        else
+            Ok(asked + " gives 206: a broken download resumes");
+    }
+
+    void CheckDigest(const std::string& url, const Pin& pin)
+    {
+        if (!full_)
+            return Skip("package SHA-256: not checked (--full downloads the package)");
+        Sha256 hash;
+        SiteRequest whole;
+        whole.use = BodyUse::Hash;
+        whole.limit = pin.size;
+        whole.hash = &hash;
+        SiteAnswer answer = client_.Get(url, whole);
+        uint8_t digest[kSha256Size];
+        hash.Final(digest);
+        if (!answer.complete || answer.received != pin.size)
+            Failed("package download: " + std::to_string(answer.received) + " of " + std::to_string(pin.size) +
+                   " bytes" + (answer.tooLarge ? " and more" : "") + (answer.error.empty() ? "" : ": " + answer.error));
+        else if (memcmp(digest, pin.digest, kSha256Size) != 0)
+            Failed("package SHA-256 " + LowerHex(digest, kSha256Size) + " is not the pinned one: players' downloads fail");
+        else
+            Ok("package SHA-256 matches the pin");
+    }
+
+    const std::string configUrl_;
+    const std::string keyPath_;
+    const bool full_;
+    uint8_t key_[kPublicKeySize] = {};
+    SiteClient client_;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+int RunCheck(const std::string& address, const std::string& publicKeyPath, bool full)
+{
+    return SiteCheck(address, publicKeyPath, full).Run();
+}

@@ -3,6 +3,7 @@
 // from the local server, installing the demo game into Wine's file system, registry and shell,
 // and starting it.
 #include "installer_run.h"
+#include "run_program.h"
 #include "support/make_package.h"
 #include "support/config_slot_server.h"
 #include "support/gui_test_support.h"
@@ -53,12 +54,11 @@ protected:
         defaultDir_ = std::string(system, 3) + "Program Files\\" + name_ + "\\";
         installDir_ = defaultDir_;
         SetList(TestServerUrl(served_ + "data.pak"));
-        std::string game, uninstaller;
-        ASSERT_TRUE(ReadFileBytes(BuildPath("demo\\demo_game.exe"), &game));
-        ASSERT_TRUE(ReadFileBytes(BuildPath("demo\\demo_uninstaller.exe"), &uninstaller));
-        const std::string package = MakePackage({{"Game\\" + name_ + ".exe", game},
+        ASSERT_TRUE(ReadFileBytes(BuildPath("demo\\demo_game.exe"), &game_));
+        ASSERT_TRUE(ReadFileBytes(BuildPath("demo\\demo_uninstaller.exe"), &uninstaller_));
+        const std::string package = MakePackage({{"Game\\" + name_ + ".exe", game_},
                                                  {"Game\\caption.txt", Caption()},
-                                                 {"Game\\uninstall\\uninst.exe", uninstaller}});
+                                                 {"Game\\uninstall\\uninst.exe", uninstaller_}});
         ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "data.pak"), package));
     }
 
@@ -106,6 +106,7 @@ protected:
 
     DesktopLock lock_;
     std::string name_, served_, defaultDir_, installDir_;
+    std::string game_, uninstaller_;  // the demo game's and uninstaller's executables
 };
 
 }  // namespace
@@ -183,4 +184,33 @@ TEST_F(InstallerEndToEnd, CancelDuringTheDownloadEndsWithoutInstalling)
     EXPECT_FALSE(FileExists(installDir_ + "data.pak")) << "the partial package is deleted";
     EXPECT_FALSE(FileExists(installDir_ + name_ + ".exe"));
     EXPECT_FALSE(KeyExists(kUninstallKey + name_));
+}
+
+// What a publisher ships: pkgtool release makes the site from the game's folder, a real web server
+// (nginx) serves it, and the installer built with the publisher's key and signed with Authenticode
+// checks both signatures and the pinned package, and installs.
+TEST_F(InstallerEndToEnd, TheSignedInstallerInstallsFromASiteThatPkgtoolReleased)
+{
+    ScratchDir scratch("release");
+    const std::string game = scratch / "Game";
+    ASSERT_TRUE(CreateDirectoryA(game.c_str(), nullptr) && CreateDirectoryA((game + "\\uninstall").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(game + "\\" + name_ + ".exe", game_));
+    ASSERT_TRUE(WriteFileBytes(game + "\\caption.txt", Caption()));
+    ASSERT_TRUE(WriteFileBytes(game + "\\uninstall\\uninst.exe", uninstaller_));
+    ASSERT_TRUE(WriteFileBytes(scratch / "release.txt",
+                               "game = " + name_ + "\nexecutable = " + name_ + ".exe\ncaption = " + Caption() +
+                                   "\nsize = 1\nuninstaller = uninst.exe\npublisher = Vellora Studio\nsite = " +
+                                   ReleaseSiteUrl() + "\nkey = " + TestKeyPath("test-publisher.key") + "\n"));
+    ProgramRun release = RunProgram(BuildPath("tools\\pkgtool.exe"),
+                                    {"release", scratch / "release.txt", game, "-o", ReleaseSitePath()}, scratch.path());
+    ASSERT_EQ(release.status, 0) << release.err;
+
+    installDir_ = scratch / "Installed\\";
+    ChildProcess installer(Quoted(BuildPath("tests\\app\\vellora_setup_signed.exe")) + " -path " + installDir_);
+    EXPECT_EQ(installer.Wait(60000), 0);
+    ExpectInstalledAndStarted();
+    std::string served;
+    ASSERT_TRUE(ReadFileBytes(TestRuntimeDir() + "\\nginx\\access.log", &served));
+    EXPECT_NE(served.find("GET /update/tarnhold.txt.sig "), std::string::npos) << served;
+    EXPECT_NE(served.find("GET /update/list.txt.sig "), std::string::npos) << served;
 }

@@ -2,6 +2,7 @@
 // A scratch folder to run pkgtool in, as publishers run it: the program itself, its standard output
 // and error, and the files it reads and writes.
 #include "common/file_system.h"
+#include "packing/publisher_keys.h"
 #include "run_program.h"
 #include "support/test_support.h"
 
@@ -38,4 +39,14 @@ inline void ExpectOneLineFailure(const ProgramRun& run, const std::string& expec
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find(expected), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+// The lower-case hex SHA-256 of `bytes`, as the update list pins it.
+inline std::string Sha256Hex(const std::string& bytes)
+{
+    Sha256 hash;
+    uint8_t digest[kSha256Size];
+    hash.Update(bytes.data(), bytes.size());
+    hash.Final(digest);
+    return LowerHex(digest, kSha256Size);
 }

@@ -62,15 +62,6 @@ std::string RandomBytes(size_t size)
     return bytes;
 }
 
-std::string Sha256Hex(const std::string& bytes)
-{
-    Sha256 hash;
-    uint8_t digest[kSha256Size];
-    hash.Update(bytes.data(), bytes.size());
-    hash.Final(digest);
-    return LowerHex(digest, kSha256Size);
-}
-
 // What the installer itself concludes of `file` and `file`.sig.
 bool InstallerAccepts(const std::string& publicKeyPath, const std::string& file)
 {

@@ -17,17 +17,6 @@ const char kGameGbk[] = "塔恩霍尔德";
 const char kPublisherUtf8[] = u8"示例游戏";
 const char kPublisherGbk[] = "示例游戏";
 
-std::string Hex(const uint8_t* bytes, size_t size) { return LowerHex(bytes, size); }
-
-std::string Sha256Hex(const std::string& bytes)
-{
-    Sha256 hash;
-    uint8_t digest[kSha256Size];
-    hash.Update(bytes.data(), bytes.size());
-    hash.Final(digest);
-    return Hex(digest, kSha256Size);
-}
-
 std::string DateIn(int days)
 {
     const time_t then = time(nullptr) + static_cast<time_t>(days) * 86400;

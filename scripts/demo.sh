@@ -6,17 +6,18 @@
 #   scripts/demo.sh --hidden   always on a hidden display with "-path"
 #   scripts/demo.sh --win64    the x86_64 build instead of the shipping i686 one
 #   scripts/demo.sh --tamper   flips one byte of the package after it was signed and pinned, and
-#                              shows the installer refusing it
+#                              shows pkgtool check and the installer refusing it
 #
-# The demo publishes the way a careful publisher does: it makes a throw-away key pair (in
-# build/demo/keys, made anew every run, never committed), builds the installer with the public key
-# (a build tree of its own, build/demo-<preset>), pins the package's size and SHA-256 in the update
-# list and signs the configuration and the list.
+# The demo publishes the way a careful publisher does: it makes a throw-away publisher key pair and
+# a throw-away code-signing certificate (in build/demo/keys, made anew every run, never committed),
+# builds the installer with the public key and signs it with the certificate (Authenticode; a build
+# tree of its own, build/demo-<preset>), releases the game with one `pkgtool release` (the package,
+# the update list pinning its size and SHA-256, the configuration, both signed) and checks the
+# served site with `pkgtool check`.
 #
 # It builds the shipping (i686) installer, the demo game and its uninstaller, and runs them under
-# i386 Wine emulated by qemu-i386, as 32-bit programs on 64-bit Windows; packs the game with pkgtool; writes
-# the server files (update/tarnhold.txt, the update list, the package) and serves them on
-# 127.0.0.1:8642, the address built into the installer by default; runs the installer under Wine;
+# i386 Wine emulated by qemu-i386, as 32-bit programs on 64-bit Windows; serves the released site
+# on 127.0.0.1:8642, the address built into the installer by default; runs the installer under Wine;
 # and reports what was installed, where, and that the game started. Then it closes the game and
 # stops the server. Everything it makes is in build/demo/ and in the project's Wine prefix.
 set -euo pipefail
@@ -39,9 +40,12 @@ say() { printf '\n== %s\n' "$*"; }
 started_at=$(date +%s)
 
 scripts/setup.sh
-say "Building the installer, the demo game, its uninstaller and pkgtool ($preset)"
+say "Building the installer, the demo game, its uninstaller and pkgtool ($preset; pkgtool for Linux too)"
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target vellora_setup demo_game demo_uninstaller pkgtool
+# pkgtool check fetches with libcurl: it runs where publishers run their release pipelines, on Linux.
+cmake --preset native >/dev/null
+cmake --build --preset native --target pkgtool
 
 win=$root/build/$preset
 demo=$root/build/demo
@@ -58,72 +62,64 @@ wineserver=/usr/lib/wine/wineserver
 rm -rf "$demo"
 mkdir -p "$demo/game/Vellora/uninstall" "$demo/www/update" "$demo/server" "$demo/keys"
 pkgtool() { (cd "$demo" && wine "$win/tools/pkgtool.exe" "$@" </dev/null | tr -d '\r'); }
-# The package comes at 300 KB/s, as over a modest line: the download takes a few seconds, and the
-# installer decodes the package meanwhile, so the game starts as soon as the last byte is in.
+check() { (cd "$demo" && "$root/build/native/tools/pkgtool" check "$@"); }
+# The server sends at 300 KB/s, as over a modest line: the package's download takes a few seconds,
+# and the installer decodes the package meanwhile, so the game starts as soon as the last byte is in.
 rate=300000
 
-say "Making a throw-away publisher key and building the installer with it"
+say "Making a throw-away publisher key and code-signing certificate, and building the installer with them"
 pkgtool keygen keys/demo.key
+scripts/make-codesign-certificate.sh "$demo/keys/codesign"
 signed=$root/build/demo-$preset
 cmake --preset "$preset" -B "$signed" -DVELLORA_BUILD_TESTS=OFF \
-    "-DINSTALLER_PUBLISHER_KEYS=$demo/keys/demo.key.pub" >/dev/null
+    "-DINSTALLER_PUBLISHER_KEYS=$demo/keys/demo.key.pub" \
+    "-DINSTALLER_AUTHENTICODE=$demo/keys/codesign/publisher.p12" \
+    "-DINSTALLER_AUTHENTICODE_PASSWORD_FILE=$demo/keys/codesign/publisher.pass" >/dev/null
 cmake --build "$signed" --target vellora_setup
+installer="$signed/src/app/vellora_setup.exe"
 echo "   build/demo-$preset/src/app/vellora_setup.exe takes only files signed with keys/demo.key."
+if ! osslsigncode verify -CAfile "$demo/keys/codesign/ca.crt" -in "$installer" >"$demo/authenticode.txt" 2>&1; then
+    cat "$demo/authenticode.txt" >&2
+    echo "   The installer's Authenticode signature does not verify." >&2
+    exit 1
+fi
+signer=$(sed -n 's/^[[:space:]]*Subject: \/CN=\([^/]*\).*/\1/p' "$demo/authenticode.txt" | head -n 1)
+echo "   It is Authenticode-signed by \"$signer\", a throw-away certificate: osslsigncode"
+echo "   verify against its test CA says \"$(grep -m 1 '^Signature verification' "$demo/authenticode.txt")\"."
+echo "   (Windows trusts no such CA; a certificate from a public CA puts your name in the UAC prompt.)"
 
-say "Packing the demo game with pkgtool"
+say "Releasing the demo game with pkgtool release"
 cp "$win/demo/demo_game.exe" "$demo/game/Vellora/vellora.exe"
 cp "$win/demo/demo_uninstaller.exe" "$demo/game/Vellora/uninstall/uninstall.exe"
-pkgtool pack game/Vellora -o www/update/vellora.pak | tee "$demo/pack.out"
-pkgtool list www/update/vellora.pak
-pins=$(grep -E '^(size|sha256)=' "$demo/pack.out")
-
-say "Writing the server files"
-# The configuration: [setup] describes the game, [config] names the update list of installer 1.0.
-# ProductTitle is the caption of the game's window (the demo game's is "Vellora"). size is in MiB.
-# Chinese values would be GBK; these are ASCII.
-cat >"$demo/www/update/tarnhold.txt" <<INI
-[setup]
-gamename=Vellora
-exefilename=vellora.exe
-ProductTitle=Vellora
-size=16
-urlAgreement=http://127.0.0.1:$port/agreement.html
-uninstname=uninstall.exe
-Publisher=Vellora Studio
-Contact=support@vellora.example
-[config]
-1.0=http://127.0.0.1:$port/update/list.txt
-INI
-# The update list: action 3 = download srcfile into destfile below the install folder (2), then run
-# cmd on it (1); DEC extracts the package.
-cat >"$demo/www/update/list.txt" <<INI
-[list0]
-action=3
-srcfile=http://127.0.0.1:$port/update/vellora.pak?rate=$rate
-destfile=vellora.pak
-cmd=DEC
-$pins
-INI
+# What the configuration says of the game, in UTF-8: pkgtool writes it in GBK with the right
+# section and key names. The caption is the demo game's window's; size is in MiB.
+cat >"$demo/release.txt" <<DESCRIPTION
+game        = Vellora
+executable  = vellora.exe
+caption     = Vellora
+size        = 16
+agreement   = http://127.0.0.1:$port/agreement.html
+uninstaller = uninstall.exe
+publisher   = Vellora Studio
+contact     = support@vellora.example
+site        = http://127.0.0.1:$port/
+key         = keys/demo.key
+lifetime    = 90
+DESCRIPTION
+pkgtool release release.txt game/Vellora -o www
+package=$(ls "$demo"/www/update/vellora-*.pak)
 cat >"$demo/www/agreement.html" <<'HTML'
 <!doctype html><meta charset="utf-8"><title>Vellora user agreement</title>
 <h1>Vellora user agreement</h1><p>The demo's stand-in for the publisher's agreement.</p>
 HTML
-sed 's/$/\r/' -i "$demo/www/update/tarnhold.txt" "$demo/www/update/list.txt"
-
-say "Signing the configuration and the update list (the list pins the package's size and SHA-256)"
-pkgtool sign keys/demo.key www/update/tarnhold.txt www/update/list.txt
-pkgtool verify keys/demo.key.pub www/update/list.txt
 if [ $tamper -eq 1 ]; then
     # One byte in the middle of the package, after it was pinned: what a rewriting proxy does.
-    size=$(stat -c %s "$demo/www/update/vellora.pak")
+    size=$(stat -c %s "$package")
     offset=$((size / 2))
-    byte=$(od -An -tu1 -j "$offset" -N1 "$demo/www/update/vellora.pak" | tr -d ' ')
-    printf "$(printf '\\%03o' $(( byte ^ 1 )))" | dd of="$demo/www/update/vellora.pak" bs=1 seek="$offset" conv=notrunc 2>/dev/null
-    echo "   --tamper: flipped one bit of byte $offset of vellora.pak (its signed pin is unchanged)."
+    byte=$(od -An -tu1 -j "$offset" -N1 "$package" | tr -d ' ')
+    printf "$(printf '\\%03o' $(( byte ^ 1 )))" | dd of="$package" bs=1 seek="$offset" conv=notrunc 2>/dev/null
+    echo "   --tamper: flipped one bit of byte $offset of $(basename "$package") (its signed pin is unchanged)."
 fi
-for f in tarnhold.txt tarnhold.txt.sig list.txt list.txt.sig vellora.pak; do
-    printf '   %-16s %8d bytes\n' "$f" "$(stat -c %s "$demo/www/update/$f")"
-done
 
 xvfb_pid=""
 cleanup() {
@@ -132,9 +128,20 @@ cleanup() {
 }
 trap cleanup EXIT
 
-say "Serving build/demo/www on http://127.0.0.1:$port/"
-if ! python3 tests/support/http_server.py start --state "$demo/server" --root "$demo/www" --port "$port" >/dev/null; then
+say "Serving build/demo/www on http://127.0.0.1:$port/ and checking it with pkgtool check"
+if ! python3 tests/support/http_server.py start --state "$demo/server" --root "$demo/www" --port "$port" \
+    --rate "$rate" >/dev/null; then
     echo "The demo server could not start: is port $port in use?" >&2
+    exit 1
+fi
+set +e
+check "http://127.0.0.1:$port/update/tarnhold.txt" --key keys/demo.key.pub --full | sed 's/^/   /'
+checked=${PIPESTATUS[0]}
+set -e
+if [ $tamper -eq 1 ] && [ "$checked" -eq 1 ]; then
+    echo "   pkgtool check caught the tampered package; the installer is run on it all the same."
+elif [ "$checked" -ne 0 ]; then
+    echo "   pkgtool check found the site broken." >&2
     exit 1
 fi
 
@@ -150,7 +157,6 @@ else
     export DISPLAY
 fi
 
-installer="$signed/src/app/vellora_setup.exe"
 if [ $preset = win32 ]; then
     echo "   The shipping installer: $(stat -c %s "$installer") bytes, a 32-bit program, run emulated."
 fi
@@ -159,7 +165,7 @@ touch "$demo/run.stamp"
 
 # When the package's last byte is in, and when the game starts, in the folder the installer uses
 # (-path, or the default one a player who just clicks gets).
-package_size=$(stat -c %s "$demo/www/update/vellora.pak")
+package_size=$(stat -c %s "$package")
 watch_install() {
     local folder=$1 begun downloaded=""
     begun=$(date +%s%N)

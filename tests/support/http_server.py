@@ -3,9 +3,10 @@
 
 Serves the files of a folder on 127.0.0.1 at a free port. Started and stopped by CTest fixtures:
 
-    http_server.py start --state DIR --root WWW [--tls-dir TLS]  # daemonises, writes DIR/server.ini
-    http_server.py stop  --state DIR                             # stops the daemon of DIR
-    http_server.py serve --state DIR --root WWW [--tls-dir TLS]  # the same server in the foreground
+    http_server.py start --state DIR --root WWW [--tls-dir TLS] [--port P] [--rate N]
+                                            # daemonises, writes DIR/server.ini
+    http_server.py stop  --state DIR        # stops the daemon of DIR
+    http_server.py serve --state DIR ...    # the same server as start, in the foreground
 
 DIR/server.ini tells the tests where the server listens (an INI file, so Windows programs can read
 it with the profile functions):
@@ -28,7 +29,8 @@ file's address make that go wrong on purpose:
                         0 without Range), so a resumed request passes the points behind it.
     ?range=ignore       a Range header is ignored: the whole file, with status 200 (a cut point
                         still counts from the byte the request asked for)
-    ?rate=N             the body goes out at about N bytes a second (in pieces of N/20 bytes)
+    ?rate=N             the body goes out at about N bytes a second (in pieces of N/20 bytes);
+                        "start --rate N" paces every file so, as a modest line would
 
 Besides the files, every listener answers these addresses, which misbehave on purpose:
 
@@ -132,7 +134,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(data) - start))
         self.end_headers()
         body = memoryview(data)[start:min(end, len(data))]
-        rate = int(query.get("rate", ["0"])[0] or 0)
+        rate = int(query.get("rate", [str(self.server.rate)])[0] or 0)
         piece = max(1, rate // 20) if rate > 0 else len(body) or 1
         begun = time.time()
         try:
@@ -292,6 +294,7 @@ def serve(args):
         httpd.log_lock = log_lock
         httpd.stopping = stopping
         httpd.tls = tls
+        httpd.rate = args.rate
         return httpd
 
     servers = {"http": listener(args.port)}
@@ -392,6 +395,7 @@ def main():
     parser.add_argument("--state", required=True, help="folder for server.ini, server.pid and server.log")
     parser.add_argument("--root", help="folder to serve")
     parser.add_argument("--port", type=int, default=0, help="port for plain HTTP (default: a free one)")
+    parser.add_argument("--rate", type=int, default=0, help="bytes a second for every file without ?rate= (default: unpaced)")
     parser.add_argument("--tls-dir", help="folder with server.crt/.key and untrusted.crt/.key for the TLS listeners")
     args = parser.parse_args()
     if args.command in ("start", "serve") and not args.root:

@@ -102,7 +102,7 @@ public:
     }
 
 private:
-    std::string Local(const char* name) const { return update_ + NativeSeparator() + name; }
+    std::string Local(const std::string& name) const { return update_ + NativeSeparator() + name; }
 
     // Packs into a temporary name, then gives the package the name of its content. The same
     // content released again has the same name: an intact earlier file stays as it is (an upload
@@ -112,23 +112,24 @@ private:
         PackOptions options;
         options.folder = game_;
         options.root = stem_;
-        options.output = Local((stem_ + ".pak.part").c_str());
+        options.output = Local(stem_ + ".pak.part");
         RemovePath(options.output);
         if (!PackFolder(options, &packed_))
             return false;
         package_ = stem_ + "-" + LowerHex(packed_.digest, kSha256Size).substr(0, kNameDigits) + ".pak";
+        const std::string named = Local(package_);
         uint8_t earlier[kSha256Size];
         std::string unread;
-        if (KindOfPath(Local(package_.c_str())) == PathKind::File) {
-            if (HashFile(Local(package_.c_str()), earlier, &unread) && memcmp(earlier, packed_.digest, kSha256Size) == 0) {
+        if (KindOfPath(named) == PathKind::File) {
+            if (HashFile(named, earlier, &unread) && memcmp(earlier, packed_.digest, kSha256Size) == 0) {
                 RemovePath(options.output);
                 return true;
             }
-            RemovePath(Local(package_.c_str()));
+            RemovePath(named);
         }
-        if (rename(options.output.c_str(), Local(package_.c_str()).c_str()) != 0) {
+        if (rename(options.output.c_str(), named.c_str()) != 0) {
             RemovePath(options.output);
-            return Fail("cannot name the package " + Local(package_.c_str()) + ": " + strerror(errno)) == 0;
+            return Fail("cannot name the package " + named + ": " + strerror(errno)) == 0;
         }
         return true;
     }

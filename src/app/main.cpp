@@ -13,7 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     PreloadLateSystemDlls();
 
     // The keys built into this executable, if any (INSTALLER_PUBLISHER_KEYS; checked at build).
-    UsePublisherKeys(kPublisherKeys);
+    UsePublisherKeys(kPublisherKeys, kPublisherGame);
 
     UniqueHandle mutex;
     if (!TakeSingleInstanceMutex(mutex))

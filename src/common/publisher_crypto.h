@@ -16,6 +16,10 @@
 constexpr size_t kPublicKeySize = 64;
 constexpr size_t kSignatureSize = 64;
 
+// True when `publicKey` is a point of the curve that the crypto library takes as a key. False for
+// any other 64 bytes, or a missing crypto library.
+bool UsableP256Key(const uint8_t (&publicKey)[kPublicKeySize]);
+
 // True when `signature` is a valid ECDSA P-256 signature of `digest` by `publicKey`. False for a
 // bad signature, a key that is no point of the curve, or a missing crypto library.
 bool VerifyP256(const uint8_t (&publicKey)[kPublicKeySize], const uint8_t (&digest)[kSha256Size],

@@ -40,14 +40,9 @@ const CngApi* Cng()
     return g_loaded ? &g_api : nullptr;
 }
 
-}  // namespace
-
-bool VerifyP256(const uint8_t (&publicKey)[kPublicKeySize], const uint8_t (&digest)[kSha256Size],
-                const uint8_t (&signature)[kSignatureSize])
+// The key as CNG takes it; null when it is no point of the curve or CNG cannot be had.
+BCRYPT_KEY_HANDLE ImportKey(const CngApi& api, const uint8_t (&publicKey)[kPublicKeySize])
 {
-    const CngApi* api = Cng();
-    if (!api)
-        return false;
     struct {
         BCRYPT_ECCKEY_BLOB header;
         uint8_t point[kPublicKeySize];
@@ -56,8 +51,29 @@ bool VerifyP256(const uint8_t (&publicKey)[kPublicKeySize], const uint8_t (&dige
     blob.header.cbKey = 32;
     memcpy(blob.point, publicKey, kPublicKeySize);
     BCRYPT_KEY_HANDLE key = nullptr;
-    if (api->ImportKeyPair(api->ecdsa, nullptr, BCRYPT_ECCPUBLIC_BLOB, &key, reinterpret_cast<PUCHAR>(&blob),
-                           sizeof blob, 0) != 0)
+    if (api.ImportKeyPair(api.ecdsa, nullptr, BCRYPT_ECCPUBLIC_BLOB, &key, reinterpret_cast<PUCHAR>(&blob),
+                          sizeof blob, 0) != 0)
+        return nullptr;
+    return key;
+}
+
+}  // namespace
+
+bool UsableP256Key(const uint8_t (&publicKey)[kPublicKeySize])
+{
+    const CngApi* api = Cng();
+    BCRYPT_KEY_HANDLE key = api ? ImportKey(*api, publicKey) : nullptr;
+    if (key)
+        api->DestroyKey(key);
+    return key != nullptr;
+}
+
+bool VerifyP256(const uint8_t (&publicKey)[kPublicKeySize], const uint8_t (&digest)[kSha256Size],
+                const uint8_t (&signature)[kSignatureSize])
+{
+    const CngApi* api = Cng();
+    BCRYPT_KEY_HANDLE key = api ? ImportKey(*api, publicKey) : nullptr;
+    if (!key)
         return false;
     const bool good = api->VerifySignature(key, nullptr, const_cast<PUCHAR>(digest), kSha256Size,
                                            const_cast<PUCHAR>(signature), kSignatureSize, 0) == 0;

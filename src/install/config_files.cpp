@@ -18,24 +18,13 @@ constexpr char kListSection[] = "list0";
 // This installer's own version, the key of its update list's address.
 constexpr char kInstallerVersion[] = "1.0";
 
-template <size_t N>
-void ReadString(const char* path, const char* section, const char* key, char (&value)[N])
-{
-    GetPrivateProfileStringA(section, key, "", value, N, path);
-}
-
-int ReadInt(const char* path, const char* section, const char* key, int fallback)
-{
-    return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, path));
-}
-
 }  // namespace
 
-bool ReadListPin(const char* listPath, DownloadPin* pin)
+bool ReadListPin(const ProfileText& list, DownloadPin* pin)
 {
     char size[32] = {}, sha256[80] = {};
-    ReadString(listPath, kListSection, "size", size);
-    ReadString(listPath, kListSection, "sha256", sha256);
+    list.ReadString(kListSection, "size", size);
+    list.ReadString(kListSection, "sha256", sha256);
     uint64_t bytes = 0;
     const char* end = nullptr;
     if (!ParseDecimal(size, &end, &bytes) || *end != '\0' ||
@@ -45,38 +34,38 @@ bool ReadListPin(const char* listPath, DownloadPin* pin)
     return true;
 }
 
-bool ReadSetupSection(const char* configPath, InstallJob& job)
+bool ReadSetupSection(const ProfileText& config, InstallJob& job)
 {
-    ReadString(configPath, kSetup, "gamename", job.gameName);
-    ReadString(configPath, kSetup, "exefilename", job.exeFileName);
-    ReadString(configPath, kSetup, "ProductTitle", job.productTitle);
-    const int sizeMb = ReadInt(configPath, kSetup, "size", -1);
+    config.ReadString(kSetup, "gamename", job.gameName);
+    config.ReadString(kSetup, "exefilename", job.exeFileName);
+    config.ReadString(kSetup, "ProductTitle", job.productTitle);
+    const int sizeMb = config.ReadInt(kSetup, "size", -1);
     if (sizeMb < 0)
         return false;
     // MiB to KiB; in unsigned arithmetic, so that an absurd size wraps instead of overflowing.
     job.requiredKb = static_cast<int32_t>(static_cast<uint32_t>(sizeMb) << 10);
-    ReadString(configPath, kSetup, "urlAgreement", job.agreementUrl);
-    ReadString(configPath, kSetup, "uninstname", job.uninstallerName);
-    ReadString(configPath, kSetup, "Publisher", job.publisher);
-    ReadString(configPath, kSetup, "Contact", job.contact);
+    config.ReadString(kSetup, "urlAgreement", job.agreementUrl);
+    config.ReadString(kSetup, "uninstname", job.uninstallerName);
+    config.ReadString(kSetup, "Publisher", job.publisher);
+    config.ReadString(kSetup, "Contact", job.contact);
     return true;
 }
 
-bool ReadUpdateListUrl(const char* configPath, char (&url)[kConfigValueSize])
+bool ReadUpdateListUrl(const ProfileText& config, char (&url)[kConfigValueSize])
 {
-    ReadString(configPath, kConfig, kInstallerVersion, url);
+    config.ReadString(kConfig, kInstallerVersion, url);
     if (url[0] == '\0')
-        ReadString(configPath, kConfig, "other", url);
+        config.ReadString(kConfig, "other", url);
     return url[0] != '\0';
 }
 
-int ReadListAction(const char* listPath) { return ReadInt(listPath, kListSection, "action", ACTION_MISSING); }
+int ReadListAction(const ProfileText& list) { return list.ReadInt(kListSection, "action", ACTION_MISSING); }
 
-void ReadListFiles(const char* listPath, UpdateListFiles& files)
+void ReadListFiles(const ProfileText& list, UpdateListFiles& files)
 {
-    ReadString(listPath, kListSection, "srcfile", files.srcFile);
-    ReadString(listPath, kListSection, "destfile", files.destFile);
-    ReadString(listPath, kListSection, "cmd", files.cmd);
+    list.ReadString(kListSection, "srcfile", files.srcFile);
+    list.ReadString(kListSection, "destfile", files.destFile);
+    list.ReadString(kListSection, "cmd", files.cmd);
 }
 
 const char* CheckListStep(int action, const UpdateListFiles& files)

@@ -1,12 +1,10 @@
 #pragma once
 // The three profile-syntax (INI) files of an installation: the remote configuration file, the
-// update list and the uninstall file. Every path given here must be a full path: the profile
-// functions look for a bare file name in the Windows folder.
-//
-// Reading keeps the profile functions' rules: a missing section or key gives the default, a
-// string longer than its buffer is cut to the buffer's size minus one, an integer is the number
-// at the start of the value.
+// update list and the uninstall file. The first two are read from the bytes that were fetched
+// (common/profile_text.h, with the profile functions' rules), never from their file again; the
+// uninstall file is written through the profile functions, so its path must be a full path.
 
+#include "common/profile_text.h"
 #include "install/install_job.h"
 #include "net/download.h"
 
@@ -22,14 +20,14 @@ constexpr char kCommandExtract[] = "DEC";
 // and size first. The file is accepted when size is 0 or more; only then are `requiredKb`
 // (size in KiB) and urlAgreement, uninstname, Publisher and Contact stored. Values read from a
 // rejected file stay in `job` until the next file's replace them. Returns whether it was accepted.
-bool ReadSetupSection(const char* configPath, InstallJob& job);
+bool ReadSetupSection(const ProfileText& config, InstallJob& job);
 
 // The update list's address for this installer: [config] "1.0", or "other" when "1.0" is missing
 // or empty. False (and `url` empty) when both are.
-bool ReadUpdateListUrl(const char* configPath, char (&url)[kConfigValueSize]);
+bool ReadUpdateListUrl(const ProfileText& config, char (&url)[kConfigValueSize]);
 
 // [list0] action of an update list (ACTION_MISSING when there is none).
-int ReadListAction(const char* listPath);
+int ReadListAction(const ProfileText& list);
 
 struct UpdateListFiles {
     char srcFile[kPathSize] = {};   // URL to download
@@ -38,12 +36,12 @@ struct UpdateListFiles {
 };
 
 // [list0] srcfile, destfile and cmd. Read only once the action is neither 0 nor missing.
-void ReadListFiles(const char* listPath, UpdateListFiles& files);
+void ReadListFiles(const ProfileText& list, UpdateListFiles& files);
 
 // [list0] size (decimal bytes) and sha256 (64 hex digits) of the file a signed update list has
 // downloaded: false when either is missing or malformed. An installer without publisher keys
 // never reads them.
-bool ReadListPin(const char* listPath, DownloadPin* pin);
+bool ReadListPin(const ProfileText& list, DownloadPin* pin);
 
 // The checks of an update list's step that come before anything is done, in their order: the
 // text that ends the job, or null when the step may go on. The command's name is checked only

@@ -6,6 +6,7 @@
 // right after, and afterwards only `cancelRequested`. The job and the steps it calls write only
 // `message`.
 
+#include "common/profile_text.h"
 #include "install/install_messages.h"
 
 #include <windows.h>
@@ -37,6 +38,9 @@ struct InstallJob {
     char exeFileName[kPathSize] = {};
 
     char configPath[kPathSize] = {};    // local path of the downloaded configuration file
+    // The configuration's bytes as they were fetched (and, with publisher keys, checked): the job
+    // reads [config] from these, never from the file again.
+    ProfileText configText;
 };
 
 // The installation, run on the worker thread from start to end: the update list named by the

@@ -3,15 +3,20 @@
 //
 // An installer built with keys (INSTALLER_PUBLISHER_KEYS) trusts a configuration file or an update
 // list only with a valid signature, fetched from the file's address with ".sig" appended, by one
-// of its keys (two allow a change of keys without a gap), and only up to the date in the file's
-// "expires=YYYY-MM-DD" (UTC), when it has one: an old file replayed later must not pass. Such a
-// list pins the size and SHA-256 of what it downloads (config_files.h, ReadListPin).
+// of its keys (two allow a change of keys without a gap), made for that file's role and for this
+// installer's game, and only up to the date in the file's "expires=YYYY-MM-DD" (UTC), which it
+// must have: an old file replayed later must not pass (common/signed_file.h). The bytes checked
+// are the bytes read (common/profile_text.h). Such a list pins the size and SHA-256 of what it
+// downloads (config_files.h, ReadListPin).
 //
 // An installer built without keys checks nothing and fetches no signature: it behaves as it
 // always has.
+#include "common/profile_text.h"
 #include "common/publisher_crypto.h"
+#include "common/signed_file.h"
 #include "install/install_job.h"
 #include "net/download.h"
+#include "net/fetch_bytes.h"
 
 #include <windows.h>
 
@@ -19,22 +24,30 @@ constexpr int kMaxPublisherKeys = 2;
 constexpr size_t kPublisherKeyHexSize = 2 * kPublicKeySize + 1;
 
 // The keys of this installer, as the build compiles them in (publisher_keys.cpp): hexadecimal
-// X||Y, an empty string for an unused slot.
+// X||Y, an empty string for an unused slot; and the game they sign for, the product name in UTF-8.
 extern const char kPublisherKeys[kMaxPublisherKeys][kPublisherKeyHexSize];
+extern const char kPublisherGame[];
 
-// Makes `keys` this process's keys; call once at start-up, before any other thread runs. False,
-// with no keys taken, when one of them is malformed. Without a call there are none.
-bool UsePublisherKeys(const char (&keys)[kMaxPublisherKeys][kPublisherKeyHexSize]);
+// Makes `keys` this process's keys, for files signed for `game` (kept, not copied); call once at
+// start-up, before any other thread runs. False, with no keys taken, when one of them is not a
+// usable key: malformed, no point of the curve, or no crypto library to check it with. An
+// installer built with keys that cannot take them must not start: it would take unsigned files.
+bool UsePublisherKeys(const char (&keys)[kMaxPublisherKeys][kPublisherKeyHexSize], const char* game);
 
 // True when this installer has keys and so checks signatures.
 bool SignedDelivery();
 
-// Fetches "<url>.sig" (quietly: no post, no box) and checks that it signs the file at `path`
-// with one of the keys, and that `section` of the file carries no expires date in the past.
-// False for a missing, malformed or wrong signature and for an expired or unreadable file.
-bool SignedByPublisher(InstallJob& job, const char* url, const char* path, const char* section,
-                       const DownloadTimeouts& timeouts);
+// Fetches "<url>.sig" silently within `deadline` and checks that it signs `text` in `role` for
+// this installer's game with one of the keys, and that `text` has an expiry date that has not
+// passed. False for a missing, malformed or wrong signature, and for a missing, malformed or past
+// date.
+bool SignedByPublisher(InstallJob& job, const char* url, SignedRole role, const ProfileText& text,
+                       const DownloadTimeouts& timeouts, const FetchDeadline& deadline);
 
-// True when `section` of the profile file at `path` has no "expires" key, or one whose date
-// (YYYY-MM-DD, UTC) is `today` or later. A malformed date counts as past.
-bool WithinExpiry(const char* path, const char* section, const SYSTEMTIME& today);
+// Tests: `hook` is called with the local path of a file the moment it has been checked (a
+// configuration or an update list whose signature held, a package that matched its pins), before
+// anything of it is used; another thread may try to replace the file meanwhile. Null: none.
+using CheckedFileHook = void (*)(const char* path);
+void SetCheckedFileHook(CheckedFileHook hook);
+// Calls the hook, if any.
+void FileChecked(const char* path);

@@ -12,6 +12,7 @@
 #include "common/message_box.h"
 #include "common/window_progress_sink.h"
 #include "net/download.h"
+#include "net/fetch_bytes.h"
 #include "package/extract.h"
 #include "shell/integrate.h"
 #include "shell/path_chars.h"
@@ -126,6 +127,30 @@ bool InstallPackage(InstallJob& job, const UpdateListFiles& files, bool decoded)
     return true;
 }
 
+// Fetches the update list into `list` and, with publisher keys, checks its signature. False after a
+// failure, which has shown its box (or none, when cancelled) and posted status 0.
+bool FetchUpdateList(InstallJob& job, const char* url, ProfileText* list)
+{
+    const DownloadTimeouts timeouts = CurrentDownloadTimeouts();
+    const FetchDeadline deadline(SmallFileDeadlineMs(timeouts));
+    char listPath[kPathSize] = {};
+    if (DownloadSmallFile(job, url, listPath, false, timeouts, deadline, list) != 0)
+        return false;  // the download has shown its box and posted status 0
+    if (!SignedDelivery())
+        return true;
+    if (!SignedByPublisher(job, url, SignedRole::UpdateList, *list, timeouts, deadline)) {
+        // The signature belongs to the list's download: cancelled, it ends as a cancelled
+        // download does, without a box.
+        if (job.cancelRequested.load())
+            PostStatus(job, STATUS_FAILED);
+        else
+            Fail(job, kListNotSigned);
+        return false;
+    }
+    FileChecked(listPath);
+    return true;
+}
+
 }  // namespace
 
 void RunInstallJob(InstallJob& job)
@@ -135,26 +160,17 @@ void RunInstallJob(InstallJob& job)
 
     PostStatus(job, STATUS_READING_CONFIG);
     char listUrl[kConfigValueSize];
-    if (!ReadUpdateListUrl(job.configPath, listUrl)) {
+    if (!ReadUpdateListUrl(job.configText, listUrl)) {
         Fail(job, kNoUpdateUrl);
         return;
     }
 
     PostStatus(job, STATUS_READING_CONFIG);
-    char listPath[kPathSize] = {};
-    if (DownloadFile(nullptr, job, listUrl, listPath, false) != 0)
-        return;  // the download has shown its box and posted status 0
-    if (SignedDelivery() && !SignedByPublisher(job, listUrl, listPath, "list0", CurrentDownloadTimeouts())) {
-        // The signature belongs to the list's download: cancelled, it ends as a cancelled
-        // download does, without a box.
-        if (job.cancelRequested.load())
-            PostStatus(job, STATUS_FAILED);
-        else
-            Fail(job, kListNotSigned);
+    ProfileText list;
+    if (!FetchUpdateList(job, listUrl, &list))
         return;
-    }
 
-    const int action = ReadListAction(listPath);
+    const int action = ReadListAction(list);
     if (action == 0) {
         PostStatus(job, STATUS_INSTALLING);
         return;
@@ -164,14 +180,14 @@ void RunInstallJob(InstallJob& job)
 
     UpdateListFiles files;
     if (action != ACTION_MISSING)
-        ReadListFiles(listPath, files);
+        ReadListFiles(list, files);
     if (const char* problem = CheckListStep(action, files)) {
         Fail(job, problem);
         return;
     }
 
     DownloadPin pin;
-    if ((action & ACTION_DOWNLOAD) && SignedDelivery() && !ReadListPin(listPath, &pin)) {
+    if ((action & ACTION_DOWNLOAD) && SignedDelivery() && !ReadListPin(list, &pin)) {
         Fail(job, kListWithoutPin);
         return;
     }

@@ -139,6 +139,16 @@ WaitOutcome AsyncInternetSession::OpenUrl(const char* url, const char* headers, 
 
 WaitOutcome AsyncInternetSession::ReadBlock(char* block, DWORD size, DWORD* got, DWORD idleMs)
 {
+    return Read(block, size, got, idleMs, true);
+}
+
+WaitOutcome AsyncInternetSession::ReadSome(char* block, DWORD size, DWORD* got, DWORD waitMs)
+{
+    return Read(block, size, got, waitMs, false);
+}
+
+WaitOutcome AsyncInternetSession::Read(char* block, DWORD size, DWORD* got, DWORD waitMs, bool fill)
+{
     *got = 0;
     if (!request_)
         return WaitOutcome::Failed;
@@ -156,11 +166,13 @@ WaitOutcome AsyncInternetSession::ReadBlock(char* block, DWORD size, DWORD* got,
             if (buffers.dwBufferLength == 0)
                 return WaitOutcome::Done;  // the end of the body
             *got += buffers.dwBufferLength;
+            if (!fill)
+                return WaitOutcome::Done;
             continue;
         }
         if (GetLastError() != ERROR_IO_PENDING)
             return WaitOutcome::Failed;
-        WaitOutcome outcome = Wait(idleMs);
+        WaitOutcome outcome = Wait(waitMs);
         if (outcome != WaitOutcome::Done)
             return outcome;
     }

@@ -45,6 +45,11 @@ public:
     // passes, while one that falls silent for that long fails the read.
     WaitOutcome ReadBlock(char* block, DWORD size, DWORD* got, DWORD idleMs);
 
+    // Takes what has come of the body, up to `size` bytes, waiting at most `waitMs` for the
+    // first of them; zero at its end. For a caller that keeps a deadline of its own: a body that
+    // trickles in would keep ReadBlock waiting for as long as the server likes.
+    WaitOutcome ReadSome(char* block, DWORD size, DWORD* got, DWORD waitMs);
+
     // The Content-Length of the opened URL, read as text into 64 bits (a body may pass 4 GiB);
     // false when the response has none or it is no decimal number.
     bool QueryContentLength(uint64_t* length) const;
@@ -62,6 +67,7 @@ public:
 private:
     void Arm();
     WaitOutcome Wait(DWORD timeoutMs);
+    WaitOutcome Read(char* block, DWORD size, DWORD* got, DWORD waitMs, bool fill);
     static void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
                                   DWORD infoLength);
 

@@ -39,8 +39,8 @@ void LastResponseText(char (&text)[kResponseTextSize])
     text[length] = '\0';
 }
 
-// The local file's path: a name under the install directory, or a new temporary file. False,
-// with the reason in job.message, when there is none.
+}  // namespace
+
 bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSize])
 {
     if (targetName) {
@@ -66,8 +66,6 @@ bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSi
     }
     return true;
 }
-
-}  // namespace
 
 const char kDownloadHeaders[] = "Accept: */*\r\n\r\n";
 const DWORD kDownloadHeadersLength = 15;
@@ -210,6 +208,20 @@ DownloadTimeouts SetDownloadTimeouts(DownloadTimeouts timeouts)
 
 DownloadTimeouts CurrentDownloadTimeouts() { return {g_responseMs.load(), g_idleMs.load(), g_retryMs.load()}; }
 
+int EndDownload(InstallJob& job, bool fetched, bool quiet)
+{
+    if (fetched) {
+        Post(job.window, WM_INSTALL_PROGRESS, 100);
+        return 0;
+    }
+    if (job.message[0] != '\0' && !quiet) {
+        CopyString(job.message, kGenericFailure);
+        ShowMessageBox(job.window, job.message, kFailureCaption, MB_OK);
+    }
+    Post(job.window, WM_INSTALL_STATUS, STATUS_FAILED);
+    return 1;
+}
+
 int DownloadFile(const char* targetName, InstallJob& job, const char* url, char (&localPath)[kPathSize],
                  bool quiet)
 {
@@ -233,16 +245,7 @@ int DownloadFile(const char* targetName, InstallJob& job, const char* url, char 
         fetched = options.pin ? FetchPinned(job, url, path, timeouts, *options.pin, options.tap)
                               : Fetch(job, url, path, timeouts, options.tap);
     }
-    if (fetched) {
-        Post(job.window, WM_INSTALL_PROGRESS, 100);
-        return 0;
-    }
-    if (options.tap)
+    if (!fetched && options.tap)
         options.tap->Abandon();
-    if (job.message[0] != '\0' && !quiet) {
-        CopyString(job.message, kGenericFailure);
-        ShowMessageBox(job.window, job.message, kFailureCaption, MB_OK);
-    }
-    Post(job.window, WM_INSTALL_STATUS, STATUS_FAILED);
-    return 1;
+    return EndDownload(job, fetched, quiet);
 }

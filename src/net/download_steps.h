@@ -32,6 +32,14 @@ inline bool DownloadCancelled(const InstallJob& job) { return job.cancelRequeste
 // agent). False, with the reason in job.message, when WinINet cannot be had or opened.
 bool OpenDownloadSession(AsyncInternetSession& session, InstallJob& job);
 
+// The local file's path: a name under the install directory, or a new temporary file with the
+// prefix "fgl". False, with the reason in job.message, when there is none.
+bool FormLocalPath(const char* targetName, InstallJob& job, char (&path)[kPathSize]);
+
+// The end of every download: progress 100 when `fetched`; otherwise the box (unless `quiet`, or
+// a cancel left no reason) and status 0. Returns DownloadFile's result.
+int EndDownload(InstallJob& job, bool fetched, bool quiet);
+
 // The failure texts of an address that could not be opened and of a body that could not be read,
 // with WinINet's last response text when there is one.
 void SetOpenUrlFailure(InstallJob& job, const char* url);

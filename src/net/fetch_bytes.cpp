@@ -1,31 +1,119 @@
 #include "net/fetch_bytes.h"
 
+#include "common/fixed_string.h"
 #include "net/download_steps.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
-bool FetchBytes(InstallJob& job, const char* url, const DownloadTimeouts& timeouts, unsigned char* buffer,
-                size_t capacity, size_t* size)
+namespace {
+
+constexpr DWORD kPieceSize = 4096;
+
+// Writes `size` bytes into the temporary file at `path`, which DownloadFile's temporary name
+// created empty.
+bool WriteTemporaryFile(const char* path, const unsigned char* bytes, size_t size)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool whole = WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
+    return CloseHandle(file) && whole;
+}
+
+}  // namespace
+
+FetchDeadline::FetchDeadline(DWORD totalMs) : start_(GetTickCount()), totalMs_(totalMs) {}
+
+DWORD FetchDeadline::Cap(DWORD limitMs) const
+{
+    const DWORD elapsed = GetTickCount() - start_;
+    const DWORD left = elapsed >= totalMs_ ? 0 : totalMs_ - elapsed;
+    return left < limitMs ? left : limitMs;
+}
+
+DWORD SmallFileDeadlineMs(const DownloadTimeouts& timeouts) { return timeouts.responseMs + timeouts.idleMs; }
+
+bool FetchBytes(InstallJob& job, const char* url, const DownloadTimeouts& timeouts, const FetchDeadline& deadline,
+                unsigned char* buffer, size_t capacity, size_t* size, uint64_t* announced)
 {
     *size = 0;
+    if (announced)
+        *announced = 0;
     AsyncInternetSession session(job.cancelRequested);
     if (!OpenDownloadSession(session, job) || DownloadCancelled(job))
         return false;
-    if (session.OpenUrl(url, kDownloadHeaders, kDownloadHeadersLength, kDownloadFlags, timeouts.responseMs) !=
-        WaitOutcome::Done)
+    const WaitOutcome opened = session.OpenUrl(url, kDownloadHeaders, kDownloadHeadersLength, kDownloadFlags,
+                                               deadline.Cap(timeouts.responseMs));
+    if (opened == WaitOutcome::Cancelled)
         return false;
-    uint64_t lengthHeader = 0;
-    const bool lengthKnown = session.QueryContentLength(&lengthHeader);
+    if (opened != WaitOutcome::Done) {
+        session.Close();
+        SetOpenUrlFailure(job, url);
+        return false;
+    }
+    uint64_t length = 0;
+    const bool lengthKnown = session.QueryContentLength(&length);
+    if (announced)
+        *announced = length;
+    if (lengthKnown && length > capacity) {
+        FormatString(job.message, "下载文件大小错误.\n文件:%s.", url);
+        return false;
+    }
     for (;;) {
-        char piece[512];
+        const DWORD waitMs = deadline.Cap(timeouts.idleMs);
+        char piece[kPieceSize];
         DWORD got = 0;
-        if (session.ReadBlock(piece, sizeof piece, &got, timeouts.idleMs) != WaitOutcome::Done)
+        const WaitOutcome read = waitMs == 0 ? WaitOutcome::TimedOut : session.ReadSome(piece, sizeof piece, &got, waitMs);
+        if (read == WaitOutcome::Cancelled)
             return false;
+        // A connection that closes early looks like the end of the body; only the announced
+        // length tells the two apart.
+        if (read != WaitOutcome::Done || (got == 0 && lengthKnown && *size < length)) {
+            session.Close();
+            SetReadFailure(job);
+            return false;
+        }
         if (got == 0)
-            return !lengthKnown || *size == lengthHeader;  // a cut body is no file
-        if (got > capacity - *size)
-            return false;  // a larger file must not pass for its first `capacity` bytes
+            return true;
+        if (got > capacity - *size) {
+            // Its first `capacity` bytes must not pass for the file.
+            FormatString(job.message, "下载文件大小错误.\n文件:%s.", url);
+            return false;
+        }
         memcpy(buffer + *size, piece, got);
         *size += got;
     }
+}
+
+int DownloadSmallFile(InstallJob& job, const char* url, char (&localPath)[kPathSize], bool quiet,
+                      const DownloadTimeouts& timeouts, const FetchDeadline& deadline, ProfileText* text)
+{
+    memset(job.message, 0, sizeof job.message);
+    PostMessageA(job.window, WM_INSTALL_PROGRESS, 0, 0);
+    text->Clear();
+
+    char path[kPathSize] = {};
+    if (!FormLocalPath(nullptr, job, path))
+        return EndDownload(job, false, quiet);
+    CopyString(localPath, path);
+
+    // The temporary file stays empty unless the whole file came, so no partial file is left.
+    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[kSmallFileLimit]);
+    size_t size = 0;
+    uint64_t length = 0;
+    if (!bytes || !FetchBytes(job, url, timeouts, deadline, bytes.get(), kSmallFileLimit, &size, &length))
+        return EndDownload(job, false, quiet);
+    if (!WriteTemporaryFile(path, bytes.get(), size) || !text->Assign(bytes.get(), size)) {
+        DeleteFileA(path);
+        FormatString(job.message, "写入文件错误.\n文件:%s.", path);
+        return EndDownload(job, false, quiet);
+    }
+    // DownloadFile's percentage after its one block (a file this small is never longer).
+    if (size > 0)
+        PostMessageA(job.window, WM_INSTALL_PROGRESS, 0, length ? static_cast<LPARAM>(size * 100 / length) : 0);
+    return EndDownload(job, true, quiet);
 }

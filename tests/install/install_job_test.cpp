@@ -92,7 +92,6 @@ protected:
         CopyString(job.uninstallerName, "uninst.exe");
         CopyString(job.publisher, "Vellora Studio");
         CopyString(job.contact, "support@vellora.example");
-        CopyString(job.configPath, (scratch / "tarnhold.txt").c_str());
         SetConfig("1.0=" + TestServerUrl(served + "list.txt"));
         SetDownloadTimeouts({5000, 5000});
     }
@@ -108,7 +107,8 @@ protected:
 
     void SetConfig(const std::string& configLines)
     {
-        ASSERT_TRUE(WriteFileBytes(job.configPath, "[setup]\r\ngamename=x\r\n[config]\r\n" + configLines + "\r\n"));
+        const std::string text = "[setup]\r\ngamename=x\r\n[config]\r\n" + configLines + "\r\n";
+        ASSERT_TRUE(job.configText.Assign(text.data(), text.size()));
     }
     void SetList(const std::string& lines)
     {
@@ -417,7 +417,8 @@ TEST_F(InstallJobTest, AMissingGameIsReportedAfterShortcutsAndEntryAreMade)
 
 TEST_F(InstallJobTest, CancelDuringTheListsDownloadEndsWithoutABox)
 {
-    SetConfig("1.0=" + TestServerUrl("fault/body?size=400000&first=65536&chunk=1024&delay=50"));
+    // A list that trickles in for half a minute (within its size cap and its deadline).
+    SetConfig("1.0=" + TestServerUrl("fault/body?size=60000&first=1000&chunk=200&delay=100"));
     DWORD id;
     HANDLE thread = CreateThread(nullptr, 0, InstallJobThread, &job, 0, &id);
     ASSERT_NE(thread, nullptr);
@@ -555,15 +556,13 @@ TEST_F(InstallJobTest, AResumedPinnedPackageInstallsThePackage)
     const std::string cuts = std::to_string(package.size() / 3) + "," + std::to_string(package.size() / 3 * 2);
     SetList("action=3\r\nsrcfile=" + TestServerUrl(served + "data.pak?cut=" + cuts) +
             "\r\ndestfile=data.pak\r\ncmd=DEC\r\nsize=" + std::to_string(package.size()) +
-            "\r\nsha256=" + LowerHex(digest, sizeof digest));
-    std::string error;
-    ASSERT_TRUE(SignFile(TestKeyPath("test-publisher.key"), ServedPath(served + "list.txt"), &error)) << error;
+            "\r\nsha256=" + LowerHex(digest, sizeof digest) + "\r\nexpires=2999-12-31");
+    SignTestFile(ServedPath(served + "list.txt"));
 
     const int taken = SpeculativeDecodingsTaken();
     const Posts posts = Run();
     EXPECT_EQ(SpeculativeDecodingsTaken() - taken, 1) << "the decoding went on across the breaks";
-    const char none[kMaxPublisherKeys][kPublisherKeyHexSize] = {};
-    UsePublisherKeys(none);
+    UseNoPublisherKeys();
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(posts.back(), Status(STATUS_INSTALLING));
     std::string readme;
@@ -591,9 +590,8 @@ TEST_F(InstallJobTest, NoIntermediateFileIsLeftWhenTheWindowHearsOfAFailedDownlo
     for (bool cancel : {true, false}) {
         SCOPED_TRACE(cancel ? "cancelled" : "wrong hash");
         SetList("action=3\r\nsrcfile=" + TestServerUrl(served + (cancel ? "data.pak?rate=1000000" : "data.pak")) +
-                "\r\ndestfile=data.pak\r\ncmd=DEC" + wrongPin);
-        std::string error;
-        ASSERT_TRUE(SignFile(TestKeyPath("test-publisher.key"), ServedPath(served + "list.txt"), &error)) << error;
+                "\r\ndestfile=data.pak\r\ncmd=DEC" + wrongPin + "\r\nexpires=2999-12-31");
+        SignTestFile(ServedPath(served + "list.txt"));
         job.cancelRequested = 0;
         std::thread canceller;
         if (cancel) {
@@ -614,6 +612,5 @@ TEST_F(InstallJobTest, NoIntermediateFileIsLeftWhenTheWindowHearsOfAFailedDownlo
         EXPECT_GT(failures, 0);
         EXPECT_FALSE(FileExists(installDir + "data.pak"));
     }
-    const char none[kMaxPublisherKeys][kPublisherKeyHexSize] = {};
-    UsePublisherKeys(none);
+    UseNoPublisherKeys();
 }

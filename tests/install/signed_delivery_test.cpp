@@ -6,7 +6,6 @@
 #include "ui/config_addresses.h"
 
 #include "common/fixed_string.h"
-#include "packing/publisher_keys.h"
 #include "support/config_slot_server.h"
 #include "support/gui_test_support.h"
 #include "support/make_package.h"
@@ -22,48 +21,53 @@
 
 namespace {
 
-const char kTestKey[] = "test-publisher.key";
 const char kOtherKey[] = "test-other.key";  // a publisher's key that this installer does not have
+const char kLasting[] = "expires=2999-12-31\r\n";
 
-// What `key` signs `content` with: the bytes of the .sig file pkgtool sign writes.
-std::string SignatureOf(const std::string& content, const char* key)
-{
-    ScratchDir dir("sign");
-    const std::string path = dir / "file";
-    std::string error, signature;
-    EXPECT_TRUE(WriteFileBytes(path, content));
-    EXPECT_TRUE(SignFile(TestKeyPath(key), path, &error)) << error;
-    EXPECT_TRUE(ReadFileBytes(path + ".sig", &signature));
-    return signature;
-}
-
-std::string SetupSection(const char* game, const char* more = "")
+std::string SetupSection(const char* game, const char* more = kLasting)
 {
     return std::string("[setup]\r\ngamename=") + game + "\r\nsize=1\r\n" + more;
 }
 
-TEST(SignedConfiguration, OnlyAGoodSignatureOfABuiltInKeyWithinItsDateIsTaken)
+// The same bytes, signed in the other role: a configuration with a [list0] section too would be
+// taken for neither by pkgtool, so the test signs its digest directly.
+std::string SignatureInRole(const std::string& content, SignedRole role)
+{
+    PrivateKey key;
+    std::string error;
+    uint8_t digest[kSha256Size], signature[kSignatureSize];
+    EXPECT_TRUE(LoadPrivateKey(TestKeyPath("test-publisher.key"), &key, &error)) << error;
+    SignedFileDigest(role, kTestGame, content.data(), content.size(), digest);
+    EXPECT_TRUE(SignDigest(key, digest, signature, &error)) << error;
+    return std::string(reinterpret_cast<const char*>(signature), sizeof signature);
+}
+
+TEST(SignedConfiguration, OnlyAGoodSignatureOfABuiltInKeyForThisGameWithinItsDateIsTaken)
 {
     DesktopLock lock;  // the configuration slots' ports
     UseTestPublisherKey(1);  // the second slot, as after a key change
     const std::string first = SetupSection("First"), expired = SetupSection("First", "expires=2000-01-01\r\n"),
-                      lasting = SetupSection("First", "expires=2999-12-31\r\n"), tampered = SetupSection("Firsu");
+                      undated = SetupSection("First", ""), tampered = SetupSection("Firsu");
     const std::string second = SetupSection("Second");
-    const std::string good = SignatureOf(first, kTestKey);
+    const std::string good = TestSignature(first);
     const struct {
         const char* what;
         std::string body, signature;
         const char* taken;  // from the first slot or, refused, the second
     } cases[] = {
         {"good", first, good, "First"},
-        {"good until a date to come", lasting, SignatureOf(lasting, kTestKey), "First"},
         {"a byte changed", tampered, good, "Second"},
         {"no signature", first, "", "Second"},
         {"a short signature", first, good.substr(0, 63), "Second"},
-        {"another publisher's key", first, SignatureOf(first, kOtherKey), "Second"},
-        {"past its date", expired, SignatureOf(expired, kTestKey), "Second"},
+        {"another publisher's key", first, TestSignature(first, kOtherKey), "Second"},
+        // Rollback and freeze: an old file served again.
+        {"past its date", expired, TestSignature(expired), "Second"},
+        {"no date", undated, TestSignature(undated), "Second"},
+        // Mix and match: a good signature made for something else.
+        {"signed for another game", first, TestSignature(first, "test-publisher.key", "Another game"), "Second"},
+        {"signed as an update list", first, SignatureInRole(first, SignedRole::UpdateList), "Second"},
     };
-    const std::string secondSignature = SignatureOf(second, kTestKey);
+    const std::string secondSignature = TestSignature(second);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ResetConfigSlotCounter();
@@ -72,6 +76,7 @@ TEST(SignedConfiguration, OnlyAGoodSignatureOfABuiltInKeyWithinItsDateIsTaken)
         ASSERT_TRUE(FetchConfiguration(job));
         EXPECT_STREQ(job.gameName, c.taken);
     }
+    UseNoPublisherKeys();
 }
 
 // The job as far as the download, against the local server: update lists and their pins.
@@ -85,8 +90,8 @@ protected:
         ASSERT_TRUE(CreateDirectoryA(installDir_.c_str(), nullptr));
         job_.window = sink_.window();
         CopyString(job_.installDir, installDir_.c_str());
-        CopyString(job_.configPath, (scratch_ / "tarnhold.txt").c_str());
-        ASSERT_TRUE(WriteFileBytes(job_.configPath, "[config]\r\n1.0=" + TestServerUrl(served_ + "list.txt") + "\r\n"));
+        const std::string config = "[config]\r\n1.0=" + TestServerUrl(served_ + "list.txt") + "\r\n";
+        ASSERT_TRUE(job_.configText.Assign(config.data(), config.size()));
         package_ = MakePackage({{"Game\\readme.txt", "readme"}});
         ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "data.pak"), package_));
         uint8_t digest[kSha256Size];
@@ -96,11 +101,13 @@ protected:
         pins_ = "size=" + std::to_string(package_.size()) + "\r\nsha256=" + LowerHex(digest, sizeof digest) + "\r\n";
     }
 
-    // Serves the list (a download alone: action 2) with `signedList`'s signature, runs the job.
-    void Run(const std::string& list, const std::string& signedList)
+    void TearDown() override { UseNoPublisherKeys(); }
+
+    // Serves the list (a download alone: action 2) with `signature`, runs the job.
+    void Run(const std::string& list, const std::string& signature)
     {
         ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "list.txt"), list));
-        ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "list.txt.sig"), SignatureOf(signedList, kTestKey)));
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "list.txt.sig"), signature));
         HANDLE thread = CreateThread(nullptr, 0, InstallJobThread, &job_, 0, nullptr);
         while (MsgWaitForMultipleObjects(1, &thread, FALSE, 120000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
             MSG msg;
@@ -112,6 +119,9 @@ protected:
     std::string List(const std::string& more) const
     {
         return "[list0]\r\naction=2\r\nsrcfile=" + TestServerUrl(served_ + "data.pak") + "\r\ndestfile=data.pak\r\n" + more;
+    }
+    // A list with the pins and a date to come.
+    std::string GoodList(const std::string& more = "") const { return List(pins_ + kLasting + more);
     }
     int LastStatus()
     {
@@ -132,7 +142,7 @@ protected:
 
 TEST_F(SignedListTest, ASignedListWithPinsDownloadsThePackage)
 {
-    Run(List(pins_), List(pins_));
+    Run(GoodList(), TestSignature(GoodList()));
     EXPECT_TRUE(boxes_.boxes().empty());
     EXPECT_EQ(LastStatus(), STATUS_INSTALLING);
     std::string downloaded;
@@ -143,24 +153,31 @@ TEST_F(SignedListTest, RefusedListsAndPinsShowOneBoxPostStatusZeroAndLeaveNoPack
 {
     std::string badHash = pins_;
     badHash[badHash.find("sha256=") + 7] = badHash[badHash.find("sha256=") + 7] == '0' ? '1' : '0';
-    const std::string expired = List(pins_ + "expires=2000-01-01\r\n");
-    const std::string withoutHash = List(pins_.substr(0, pins_.find("sha256=")));
+    const std::string expired = List(pins_ + "expires=2000-01-01\r\n"), undated = List(pins_);
+    const std::string withoutHash = List(pins_.substr(0, pins_.find("sha256=")) + kLasting);
+    const std::string good = GoodList(), wrongHash = List(badHash + kLasting);
+    const char kNotSigned[] = "更新列表文件签名错误.";
     const struct {
         const char* what;
-        std::string list, signedList;
+        std::string list, signature;
         const char* box;
         bool fetched;  // whether the package was asked for
     } cases[] = {
-        {"a byte changed", List(pins_ + "\r\n"), List(pins_), "更新列表文件签名错误.", false},
-        {"past its date", expired, expired, "更新列表文件签名错误.", false},
-        {"no sha256", withoutHash, withoutHash, "解析更新列表文件错误,下载文件缺少大小或校验值.", false},
-        {"a wrong sha256", List(badHash), List(badHash), "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！", true},
+        {"a byte changed", GoodList("\r\n"), TestSignature(good), kNotSigned, false},
+        // Rollback and freeze: an old list served again.
+        {"past its date", expired, TestSignature(expired), kNotSigned, false},
+        {"no date", undated, TestSignature(undated), kNotSigned, false},
+        // Mix and match: a good signature made for something else.
+        {"signed for another game", good, TestSignature(good, "test-publisher.key", "Another game"), kNotSigned, false},
+        {"signed as a configuration", good, SignatureInRole(good, SignedRole::Configuration), kNotSigned, false},
+        {"no sha256", withoutHash, TestSignature(withoutHash), "解析更新列表文件错误,下载文件缺少大小或校验值.", false},
+        {"a wrong sha256", wrongHash, TestSignature(wrongHash), "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const size_t before = boxes_.boxes().size();
         const bool fetchedBefore = PackageFetched();
-        Run(c.list, c.signedList);
+        Run(c.list, c.signature);
         const auto shown = boxes_.boxes();
         ASSERT_EQ(shown.size() - before, 1u);
         EXPECT_EQ(shown.back().text, c.box);

@@ -2,6 +2,7 @@
 // command-line conventions.
 #include "common/file_system.h"
 #include "common/publisher_crypto.h"
+#include "common/signed_file.h"
 #include "package/extract.h"
 #include "package_test_support.h"
 #include "packing/publisher_keys.h"
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -62,21 +64,34 @@ std::string RandomBytes(size_t size)
     return bytes;
 }
 
-// What the installer itself concludes of `file` and `file`.sig.
-bool InstallerAccepts(const std::string& publicKeyPath, const std::string& file)
+// A configuration or an update list that every installer takes for a long while yet.
+const std::string kConfiguration = "[setup]\r\ngamename=Vellora\r\nsize=1\r\nexpires=2999-12-31\r\n";
+const std::string kList = "[list0]\r\naction=0\r\nexpires=2999-12-31\r\n";
+const char kGame[] = "Vellora";
+
+// What the installer itself concludes of `file` and `file`.sig in `role` for `game`.
+bool InstallerAccepts(const std::string& publicKeyPath, const std::string& file, SignedRole role,
+                      const char* game = kGame)
 {
     uint8_t key[kPublicKeySize];
     uint8_t digest[kSha256Size];
     uint8_t signature[kSignatureSize];
     std::string error, bytes, sig;
-    Sha256 hash;
     if (!LoadPublicKey(publicKeyPath, key, &error) || !ReadFileBytes(file, &bytes) ||
         !ReadFileBytes(file + ".sig", &sig) || sig.size() != kSignatureSize)
         return false;
-    hash.Update(bytes.data(), bytes.size());
-    hash.Final(digest);
+    SignedFileDigest(role, game, bytes.data(), bytes.size(), digest);
     memcpy(signature, sig.data(), kSignatureSize);
     return VerifyP256(key, digest, signature);
+}
+
+// "YYYY-MM-DD", `days` from today (UTC).
+std::string DateFromToday(int days)
+{
+    const time_t then = time(nullptr) + static_cast<time_t>(days) * 86400;
+    char text[16];
+    strftime(text, sizeof text, "%Y-%m-%d", gmtime(&then));
+    return text;
 }
 
 #ifdef _WIN32
@@ -183,7 +198,8 @@ TEST_F(Pkgtool, CommandLineConventions)
              {}, {"frobnicate"}, {"pack", Path("x")}, {"pack", Path("x"), "-o", Path("y"), "--level", "12"},
              {"pack", Path("x"), "-o"}, {"pack", Path("x"), "-o", Path("y"), "--bogus"}, {"list"}, {"extract", "p"},
              {"keygen"}, {"keygen", Path("k"), Path("l")}, {"sign", Path("k")}, {"verify", Path("k.pub")},
-             {"release", Path("d"), Path("g")}, {"check"}}) {
+             {"release", Path("d"), Path("g")}, {"check"}, {"check", "http://x/", "--key", Path("k.pub")},
+             {"sign", Path("k"), Path("f")}, {"verify", Path("k.pub"), "--game", "G"}}) {
         ProgramRun run = Run(wrong);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.err.rfind("pkgtool: ", 0), 0u) << run.err;
@@ -295,52 +311,87 @@ TEST_F(Pkgtool, KeygenSignVerifyRoundTrip)
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 #endif
 
-    Put("a.bin", RandomBytes(3000));
-    Put("b.txt", "b");
-    ProgramRun sign = Run({"sign", Path("my.key"), Path("a.bin"), Path("b.txt")});
+    Put("a.ini", kConfiguration);
+    Put("b.txt", kList);
+    ProgramRun sign = Run({"sign", Path("my.key"), "--game", kGame, Path("a.ini"), Path("b.txt")});
     EXPECT_EQ(sign.status, 0) << sign.err;
+    EXPECT_EQ(sign.err, "");
     EXPECT_EQ(std::count(sign.out.begin(), sign.out.end(), '\n'), 2) << sign.out;
-    ProgramRun verify = Run({"verify", Path("my.key.pub"), Path("a.bin"), Path("b.txt")});
+    ProgramRun verify = Run({"verify", Path("my.key.pub"), Path("a.ini"), Path("b.txt"), "--game", kGame});
     EXPECT_EQ(verify.status, 0) << verify.err;
-    EXPECT_EQ(verify.out, Path("a.bin") + ": good signature (" + Path("my.key.pub") + ")\n" + Path("b.txt") +
-                              ": good signature (" + Path("my.key.pub") + ")\n");
-    EXPECT_TRUE(InstallerAccepts(Path("my.key.pub"), Path("a.bin")));
+    EXPECT_EQ(verify.out, Path("a.ini") + ": good signature of the configuration of Vellora (" + Path("my.key.pub") +
+                              ")\n" + Path("b.txt") + ": good signature of the update list of Vellora (" +
+                              Path("my.key.pub") + ")\n");
+    EXPECT_TRUE(InstallerAccepts(Path("my.key.pub"), Path("a.ini"), SignedRole::Configuration));
+    EXPECT_TRUE(InstallerAccepts(Path("my.key.pub"), Path("b.txt"), SignedRole::UpdateList));
+    EXPECT_FALSE(InstallerAccepts(Path("my.key.pub"), Path("b.txt"), SignedRole::Configuration));
+    EXPECT_FALSE(InstallerAccepts(Path("my.key.pub"), Path("b.txt"), SignedRole::UpdateList, "Other"));
     for (const std::string& output : {keygen.out, sign.out, sign.err, verify.out})
         EXPECT_EQ(output.find(d), std::string::npos) << "the private key was shown";
 }
 
-TEST_F(Pkgtool, VerifyRefusesEverySignatureButTheKeysOwnOfTheseBytes)
+// What every installer would refuse is not signed; a date soon to pass is signed with a warning.
+TEST_F(Pkgtool, SignRefusesFilesNoInstallerTakesAndWarnsOfADateSoonToPass)
 {
-    const std::string data = RandomBytes(5000);
-    Put("data.bin", data);
-    std::string error;
-    ASSERT_TRUE(SignFile(TestKeyPath("test-publisher.key"), Path("data.bin"), &error)) << error;
-    ASSERT_EQ(Run({"verify", TestKeyPath("test-publisher.key.pub"), Path("data.bin")}).status, 0);
-    const std::string sig = Read("data.bin.sig");
-    std::string flipped = data;
-    flipped[1234] ^= 0x01;
+    struct Case {
+        std::string text;
+        std::string expected;  // in the one line on standard error
+        bool signs;
+    } cases[] = {
+        {"[setup]\r\nsize=1\r\n", "has no expires=YYYY-MM-DD in [setup]", false},
+        {"[list0]\r\naction=0\r\n[other]\r\nexpires=2999-12-31\r\n", "has no expires=YYYY-MM-DD in [list0]", false},
+        {"[setup]\r\nexpires=" + DateFromToday(-1) + "\r\n", "expired on " + DateFromToday(-1), false},
+        {"[setup]\r\nexpires=2026-02-30\r\n", "no date of the form YYYY-MM-DD", false},
+        {"[config]\r\n1.0=http://x/\r\n", "neither a [setup] nor a [list0] section", false},
+        {kConfiguration + kList, "both a [setup] and a [list0] section", false},
+        {"[setup]\r\nexpires=" + DateFromToday(5) + "\r\n", "warning: ", true},
+        {"[list0]\r\nexpires=" + DateFromToday(0) + "\r\n", "in 0 days", true},
+    };
+    int count = 0;
+    for (const Case& c : cases) {
+        const std::string name = "f" + std::to_string(++count) + ".txt";
+        Put(name, c.text);
+        ProgramRun run = Run({"sign", TestKeyPath("test-publisher.key"), "--game", kGame, Path(name)});
+        EXPECT_EQ(run.status, c.signs ? 0 : 1) << c.text;
+        EXPECT_NE(run.err.find(c.expected), std::string::npos) << c.text << ": " << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(FileExists(Path(name + ".sig")), c.signs) << c.text;
+    }
+}
+
+TEST_F(Pkgtool, VerifyRefusesEverySignatureButTheKeysOwnOfTheseBytesForThisGame)
+{
+    Put("data.txt", kList);
+    ProgramRun signing = Run({"sign", TestKeyPath("test-publisher.key"), "--game", kGame, Path("data.txt")});
+    ASSERT_EQ(signing.status, 0) << signing.err;
+    ASSERT_EQ(Run({"verify", TestKeyPath("test-publisher.key.pub"), "--game", kGame, Path("data.txt")}).status, 0);
+    const std::string sig = Read("data.txt.sig");
+    std::string flipped = kList;
+    flipped[kList.size() - 4] ^= 0x01;
 
     struct Case {
         const char* file;
         std::optional<std::string> bytes, sig;
         const char* key;
+        const char* game;
         const char* expected;
     } cases[] = {
-        {"flipped.bin", flipped, sig, "test-publisher.key.pub", "BAD signature"},
-        {"other.bin", data, sig, "test-other.key.pub", "BAD signature"},
-        {"unsigned.bin", data, std::nullopt, "test-publisher.key.pub", "unsigned.bin.sig is missing"},
-        {"short.bin", data, sig.substr(0, 63), "test-publisher.key.pub", "63 bytes instead of 64"},
-        {"long.bin", data, sig + "x", "test-publisher.key.pub", "more than 64 bytes"},
-        {"absent.bin", std::nullopt, sig, "test-publisher.key.pub", "absent.bin: No such file"},
-        {"private.bin", data, sig, "test-publisher.key", "this is a private key"},
-        {"nokey.bin", data, sig, "no-such.key.pub", "cannot read"},
+        {"flipped.txt", flipped, sig, "test-publisher.key.pub", kGame, "BAD signature"},
+        {"other.txt", kList, sig, "test-other.key.pub", kGame, "BAD signature"},
+        {"game.txt", kList, sig, "test-publisher.key.pub", "Other", "BAD signature"},
+        {"unsigned.txt", kList, std::nullopt, "test-publisher.key.pub", kGame, "unsigned.txt.sig is missing"},
+        {"short.txt", kList, sig.substr(0, 63), "test-publisher.key.pub", kGame, "63 bytes instead of 64"},
+        {"long.txt", kList, sig + "x", "test-publisher.key.pub", kGame, "more than 64 bytes"},
+        {"absent.txt", std::nullopt, sig, "test-publisher.key.pub", kGame, "absent.txt: No such file"},
+        {"private.txt", kList, sig, "test-publisher.key", kGame, "this is a private key"},
+        {"nokey.txt", kList, sig, "no-such.key.pub", kGame, "cannot read"},
     };
     for (const Case& c : cases) {
         if (c.bytes)
             Put(c.file, *c.bytes);
         if (c.sig)
             Put(std::string(c.file) + ".sig", *c.sig);
-        ProgramRun run = Run({"verify", TestKeyPath(c.key), Path(c.file)});
+        ProgramRun run = Run({"verify", TestKeyPath(c.key), "--game", c.game, Path(c.file)});
         EXPECT_EQ(run.status, 1) << c.file;
         EXPECT_EQ(run.out, "") << c.file;
         EXPECT_EQ(run.err.rfind("pkgtool: ", 0), 0u) << run.err;
@@ -361,7 +412,7 @@ TEST_F(Pkgtool, SignRefusesKeysThatCannotSignAndKeygenNeverOverwritesOne)
     Put("mixed.key", privateText.substr(0, at) + otherXY + d + "\n");
     Put("short.key", privateText.substr(0, at) + privateText.substr(at + 1));
     Put("two.key", privateText + privateText.substr(privateText.find("ecdsa-p256-private")));
-    Put("file.txt", "x");
+    Put("file.txt", kConfiguration);
     struct Case {
         std::string key;
         const char* expected;
@@ -373,7 +424,7 @@ TEST_F(Pkgtool, SignRefusesKeysThatCannotSignAndKeygenNeverOverwritesOne)
         {Path("none.key"), "cannot read"},
     };
     for (const Case& c : cases) {
-        ProgramRun run = Run({"sign", c.key, Path("file.txt")});
+        ProgramRun run = Run({"sign", c.key, "--game", kGame, Path("file.txt")});
         EXPECT_EQ(run.status, 1) << c.key;
         EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
@@ -383,7 +434,7 @@ TEST_F(Pkgtool, SignRefusesKeysThatCannotSignAndKeygenNeverOverwritesOne)
     std::string upper = privateText;
     std::transform(upper.begin() + at, upper.end(), upper.begin() + at, [](char c) { return toupper(c); });
     Put("upper.key", "\xEF\xBB\xBF" + upper);  // upper case, and the byte-order mark Notepad writes
-    EXPECT_EQ(Run({"sign", Path("upper.key"), Path("file.txt")}).status, 0);
+    EXPECT_EQ(Run({"sign", Path("upper.key"), "--game", kGame, Path("file.txt")}).status, 0);
 
     Put("old.key", "old");
     Put("old2.key.pub", "pub");
@@ -403,10 +454,12 @@ TEST_F(Pkgtool, SignRefusesKeysThatCannotSignAndKeygenNeverOverwritesOne)
 TEST_F(Pkgtool, SignaturesOfEitherBackendCheckWithTheOther)
 {
     for (const char* name : {"signed-by-openssl.txt", "signed-by-cng.txt"}) {
-        ProgramRun run = Run({"verify", TestKeyPath("test-publisher.key.pub"), TestKeyPath(name)});
+        ProgramRun run = Run({"verify", TestKeyPath("test-publisher.key.pub"), "--game", kGame, TestKeyPath(name)});
         EXPECT_EQ(run.status, 0) << name << ": " << run.err;
-        EXPECT_TRUE(InstallerAccepts(TestKeyPath("test-publisher.key.pub"), TestKeyPath(name))) << name;
-        EXPECT_FALSE(InstallerAccepts(TestKeyPath("test-other.key.pub"), TestKeyPath(name))) << name;
+        EXPECT_TRUE(InstallerAccepts(TestKeyPath("test-publisher.key.pub"), TestKeyPath(name), SignedRole::Configuration))
+            << name;
+        EXPECT_FALSE(InstallerAccepts(TestKeyPath("test-other.key.pub"), TestKeyPath(name), SignedRole::Configuration))
+            << name;
     }
     PrivateKey key;
     uint8_t publicKey[kPublicKeySize];

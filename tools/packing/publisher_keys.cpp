@@ -141,14 +141,6 @@ bool HalvesAgree(const PrivateKey& key, std::string* error)
     return true;
 }
 
-// errno is ENOENT for a missing file on both runtimes.
-bool OpenForReading(const std::string& path, UniqueStdioFile* file, bool* missing)
-{
-    file->reset(fopen(path.c_str(), "rb"));
-    *missing = !*file && errno == ENOENT;
-    return static_cast<bool>(*file);
-}
-
 }  // namespace
 
 std::string LowerHex(const uint8_t* bytes, size_t size)
@@ -238,67 +230,4 @@ bool HashFile(const std::string& path, uint8_t (&digest)[kSha256Size], std::stri
     UniqueStdioFile file(fopen(path.c_str(), "rb"));
     *error = file ? "cannot read " + path + " to its end" : "cannot read " + path + ": " + strerror(errno);
     return false;
-}
-
-bool SignFileWith(const PrivateKey& key, const std::string& filePath, std::string* error)
-{
-    uint8_t digest[kSha256Size];
-    uint8_t signature[kSignatureSize];
-    if (!HashFile(filePath, digest, error) || !SignDigest(key, digest, signature, error))
-        return false;
-    // A signature that fails here would fail in every installer: better no file than that one.
-    if (!VerifyP256(key.publicKey, digest, signature)) {
-        *error = "the signature of " + filePath + " does not check with the key's public half; nothing written";
-        return false;
-    }
-    const std::string sigPath = filePath + kSignatureSuffix;
-    UniqueStdioFile out(fopen(sigPath.c_str(), "wb"));
-    bool written = out && fwrite(signature, 1, kSignatureSize, out.get()) == kSignatureSize;
-    if (out && fclose(out.release()) != 0)
-        written = false;
-    if (!written) {
-        *error = "cannot write " + sigPath + ": " + strerror(errno);
-        remove(sigPath.c_str());
-    }
-    return written;
-}
-
-bool SignFile(const std::string& privateKeyPath, const std::string& filePath, std::string* error)
-{
-    PrivateKey key;
-    return LoadPrivateKey(privateKeyPath, &key, error) && SignFileWith(key, filePath, error);
-}
-
-SignatureCheck CheckFileSignature(const uint8_t (&publicKey)[kPublicKeySize], const std::string& filePath,
-                                  std::string* error)
-{
-    uint8_t digest[kSha256Size];
-    if (!HashFile(filePath, digest, error))
-        return SignatureCheck::Unreadable;
-    const std::string sigPath = filePath + kSignatureSuffix;
-    UniqueStdioFile file;
-    bool missing = false;
-    if (!OpenForReading(sigPath, &file, &missing)) {
-        *error = missing ? filePath + " has no signature: " + sigPath + " is missing"
-                         : "cannot read " + sigPath + ": " + strerror(errno);
-        return missing ? SignatureCheck::Missing : SignatureCheck::Unreadable;
-    }
-    uint8_t signature[kSignatureSize + 1];
-    size_t got = fread(signature, 1, sizeof signature, file.get());
-    if (ferror(file.get())) {
-        *error = "cannot read " + sigPath;
-        return SignatureCheck::Unreadable;
-    }
-    if (got != kSignatureSize) {
-        *error = sigPath + " is no signature: " + (got > kSignatureSize ? "more than 64" : std::to_string(got)) +
-                 " bytes instead of 64";
-        return SignatureCheck::Malformed;
-    }
-    uint8_t exact[kSignatureSize];
-    memcpy(exact, signature, kSignatureSize);
-    if (!VerifyP256(publicKey, digest, exact)) {
-        *error = filePath + ": bad signature: " + sigPath + " was not made for these bytes by this key";
-        return SignatureCheck::Bad;
-    }
-    return SignatureCheck::Good;
 }

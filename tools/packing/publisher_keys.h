@@ -1,11 +1,10 @@
 #pragma once
-// The publisher's key files and the signature files that go beside what the installer downloads.
+// The publisher's key files (the signatures they make: packing/site_signature.h).
 //
 //   KEY.pub   text: "#" comment lines, blank lines, and one line
 //             "ecdsa-p256-public <128 hex digits>", X || Y;
 //   KEY       text, the same way, with one line "ecdsa-p256-private <192 hex digits>",
-//             X || Y || d (the body of CNG's BCRYPT_ECCPRIVATE_BLOB);
-//   FILE.sig  the 64 bytes r || s of the signature of FILE's SHA-256 digest, nothing else.
+//             X || Y || d (the body of CNG's BCRYPT_ECCPRIVATE_BLOB).
 //
 // Hex digits are read in either case and written in lower case; a UTF-8 byte-order mark before
 // the first line is skipped. No error text ever quotes a private key.
@@ -33,19 +32,3 @@ bool LoadPublicKey(const std::string& path, uint8_t (&publicKey)[kPublicKeySize]
 bool LoadPrivateKey(const std::string& path, PrivateKey* key, std::string* error);
 
 bool HashFile(const std::string& path, uint8_t (&digest)[kSha256Size], std::string* error);
-
-// Writes `filePath` + ".sig", once the new signature has checked with the key's public half.
-bool SignFileWith(const PrivateKey& key, const std::string& filePath, std::string* error);
-bool SignFile(const std::string& privateKeyPath, const std::string& filePath, std::string* error);
-
-enum class SignatureCheck {
-    Good,
-    Bad,         // FILE.sig is no signature of these bytes by this key
-    Missing,     // there is no FILE.sig
-    Malformed,   // FILE.sig is not 64 bytes
-    Unreadable,  // FILE or FILE.sig could not be read
-};
-
-// Checks `filePath` + ".sig" against the file; `error` says why for every outcome but Good.
-SignatureCheck CheckFileSignature(const uint8_t (&publicKey)[kPublicKeySize], const std::string& filePath,
-                                  std::string* error);

@@ -7,9 +7,9 @@
 #include "pkgtool/commands.h"
 
 #include "common/number_text.h"
+#include "common/profile_text.h"
 #include "packing/site_signature.h"
 #include "pkgtool/expiry_date.h"
-#include "pkgtool/profile_text.h"
 #include "pkgtool/site_fetch.h"
 
 #include <cstdio>
@@ -23,7 +23,6 @@ constexpr size_t kValueLimit = 259;        // [setup] and [list0] values: 260-by
 constexpr size_t kListAddressLimit = 998;  // [config] values: 999-byte buffers
 constexpr long kHttpOk = 200;
 constexpr long kHttpPartialContent = 206;
-constexpr long kResignDays = 14;
 constexpr int kActionCommand = 1;
 constexpr int kActionDownload = 2;
 
@@ -32,6 +31,44 @@ struct Pin {
     uint64_t size = 0;
     uint8_t digest[kSha256Size] = {};
 };
+
+// The bytes of a fetched file, read as the installer reads them.
+ProfileText TextOf(const std::string& bytes)
+{
+    ProfileText text;
+    text.Assign(bytes.data(), bytes.size());
+    return text;
+}
+
+// The value of `key` in `section`, quotes removed; nullopt when there is no such key.
+std::optional<std::string> Value(const ProfileText& file, const char* section, const char* key)
+{
+    const char* value = nullptr;
+    size_t length = 0;
+    if (!file.Find(section, key, &value, &length))
+        return std::nullopt;
+    return std::string(value, length);
+}
+
+// True when `text` holds bytes above 0x7F that all form UTF-8 sequences: a text saved as UTF-8,
+// which the installer, reading GBK, shows garbled.
+bool LooksLikeUtf8(const std::string& text)
+{
+    bool wide = false;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (size_t j = 1; j < length; ++j) {
+            if ((static_cast<unsigned char>(text[i + j]) & 0xC0) != 0x80)
+                return false;
+        }
+        wide = wide || length > 1;
+        i += length;
+    }
+    return wide;
+}
 
 // GetPrivateProfileInt's reading: an optional sign and the digits at the start; `fallback` without them.
 long ProfileNumber(const std::optional<std::string>& value, long fallback)
@@ -47,8 +84,11 @@ long ProfileNumber(const std::optional<std::string>& value, long fallback)
 
 class SiteCheck {
 public:
-    SiteCheck(const std::string& address, const std::string& keyPath, bool full)
-        : configUrl_(address.back() == '/' ? address + "update/tarnhold.txt" : address), keyPath_(keyPath), full_(full)
+    SiteCheck(const std::string& address, const std::string& keyPath, const std::string& game, bool full)
+        : configUrl_(address.back() == '/' ? address + "update/tarnhold.txt" : address),
+          keyPath_(keyPath),
+          game_(game),
+          full_(full)
     {
     }
 
@@ -62,15 +102,15 @@ public:
         std::optional<std::string> config = FetchSmall("configuration", configUrl_);
         if (!config)
             return 1;
-        const ProfileText setup(*config);
-        const std::string listUrl = CheckConfiguration(*config, setup);
-        CheckSignature(SiteFileRole::Configuration, configUrl_, *config, setup, "setup");
+        const ProfileText setup = TextOf(*config);
+        const std::string listUrl = CheckConfiguration(setup);
+        CheckSignature(SignedRole::Configuration, configUrl_, *config, setup, "setup");
         std::optional<std::string> list = listUrl.empty() ? std::nullopt : FetchSmall("update list", listUrl);
         if (!list)
             return 1;
         Ok("update list " + listUrl + " answers");
-        const ProfileText steps(*list);
-        CheckSignature(SiteFileRole::List, listUrl, *list, steps, "list0");
+        const ProfileText steps = TextOf(*list);
+        CheckSignature(SignedRole::UpdateList, listUrl, *list, steps, "list0");
         CheckList(steps);
         return failed_ ? 1 : 0;
     }
@@ -106,32 +146,31 @@ private:
     }
 
     // The address of the update list, "" when it has none.
-    std::string CheckConfiguration(const std::string& bytes, const ProfileText& file)
+    std::string CheckConfiguration(const ProfileText& file)
     {
         const char* where = "configuration: ";
         bool good = true;
         if (!file.HasSection("setup")) {
-            const bool mark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
-            Failed(std::string(where) + "no [setup] section" + (mark ? " (a UTF-8 byte-order mark hides it)" : ""));
+            Failed(std::string(where) + "no [setup] section");
             good = false;
         }
         for (const char* key : {"gamename", "exefilename", "ProductTitle", "uninstname"}) {
-            const std::optional<std::string> value = file.Value("setup", key);
+            const std::optional<std::string> value = Value(file, "setup", key);
             if (!value || value->empty())
                 good = Problem(where, std::string(key) + " is missing: the installer needs it");
             else if (value->size() > kValueLimit)
                 good = Problem(where, std::string(key) + " is longer than the installer reads (259 bytes)");
         }
         for (const char* key : {"gamename", "ProductTitle", "Publisher", "Contact"}) {
-            const std::optional<std::string> value = file.Value("setup", key);
+            const std::optional<std::string> value = Value(file, "setup", key);
             if (value && LooksLikeUtf8(*value))
                 good = Problem(where, std::string(key) + " is UTF-8 text; the installer reads GBK and shows it garbled");
         }
-        if (ProfileNumber(file.Value("setup", "size"), -1) < 0)
+        if (ProfileNumber(Value(file, "setup", "size"), -1) < 0)
             good = Problem(where, "size is missing or negative: the installer rejects the file and tries its next address");
-        std::optional<std::string> list = file.Value("config", "1.0");
+        std::optional<std::string> list = Value(file, "config", "1.0");
         if (!list || list->empty())
-            list = file.Value("config", "other");
+            list = Value(file, "config", "other");
         if (!list || list->empty()) {
             good = Problem(where, "[config] names no update list (neither 1.0 nor other)");
             list = "";
@@ -150,7 +189,7 @@ private:
     }
 
     // With a key: the signature beside the file, and its expires date.
-    void CheckSignature(SiteFileRole role, const std::string& url, const std::string& bytes, const ProfileText& file,
+    void CheckSignature(SignedRole role, const std::string& url, const std::string& bytes, const ProfileText& file,
                         const char* section)
     {
         const std::string what = SiteFileRoleName(role);
@@ -162,11 +201,11 @@ private:
         if (!signature)
             return;
         std::string error;
-        if (CheckSiteFileSignature(key_, role, bytes, *signature, &error) != SignatureCheck::Good) {
+        if (CheckSiteFileSignature(key_, role, game_, bytes, *signature, &error) != SignatureCheck::Good) {
             Failed(what + " " + url + ": " + error);
             return;
         }
-        const std::optional<std::string> expires = file.Value(section, "expires");
+        const std::optional<std::string> expires = Value(file, section, "expires");
         long days = 0;
         if (!expires || expires->empty())
             Failed(what + " signature good, but the file has no expires date: an old copy could be served for ever");
@@ -176,15 +215,15 @@ private:
             Failed(what + " expired on " + *expires + ", " + std::to_string(-days) + " days ago: sign it again");
         else
             Ok(what + " signature good (" + keyPath_ + "); expires " + *expires + ", " + std::to_string(days) +
-               " days left" + (days < kResignDays ? ": sign it again soon" : ""));
+               " days left" + (days < kExpiryWarningDays ? ": sign it again soon" : ""));
     }
 
     void CheckList(const ProfileText& file)
     {
-        const long action = ProfileNumber(file.Value("list0", "action"), -1);
-        const std::string source = file.Value("list0", "srcfile").value_or("");
-        const std::string dest = file.Value("list0", "destfile").value_or("");
-        const std::string cmd = file.Value("list0", "cmd").value_or("");
+        const long action = ProfileNumber(Value(file, "list0", "action"), -1);
+        const std::string source = Value(file, "list0", "srcfile").value_or("");
+        const std::string dest = Value(file, "list0", "destfile").value_or("");
+        const std::string cmd = Value(file, "list0", "cmd").value_or("");
         bool good = true;
         if (action < 0) {
             Failed("update list: [list0] has no action: the installer stops");
@@ -207,8 +246,8 @@ private:
 
     std::optional<Pin> ReadPin(const ProfileText& file) const
     {
-        const std::string size = file.Value("list0", "size").value_or("");
-        const std::string sha = file.Value("list0", "sha256").value_or("");
+        const std::string size = Value(file, "list0", "size").value_or("");
+        const std::string sha = Value(file, "list0", "sha256").value_or("");
         Pin pin;
         const char* end = nullptr;
         if (!ParseDecimal(size.c_str(), &end, &pin.size) || *end != '\0' ||
@@ -288,6 +327,7 @@ private:
 
     const std::string configUrl_;
     const std::string keyPath_;
+    const std::string game_;  // the installer's product name the signatures are for
     const bool full_;
     uint8_t key_[kPublicKeySize] = {};
     SiteClient client_;
@@ -296,7 +336,7 @@ private:
 
 }  // namespace
 
-int RunCheck(const std::string& address, const std::string& publicKeyPath, bool full)
+int RunCheck(const std::string& address, const std::string& publicKeyPath, const std::string& game, bool full)
 {
-    return SiteCheck(address, publicKeyPath, full).Run();
+    return SiteCheck(address, publicKeyPath, game, full).Run();
 }

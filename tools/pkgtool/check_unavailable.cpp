@@ -2,7 +2,7 @@
 // check from the Linux machines of their release pipelines.
 #include "pkgtool/commands.h"
 
-int RunCheck(const std::string&, const std::string&, bool)
+int RunCheck(const std::string&, const std::string&, const std::string&, bool)
 {
     return Fail("check runs in the Linux build of pkgtool (it fetches with libcurl)");
 }

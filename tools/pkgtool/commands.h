@@ -30,12 +30,13 @@ int RunPack(const PackOptions& options);
 int RunList(const std::string& package);
 int RunExtract(const std::string& package, const std::string& folder);
 int RunKeygen(const std::string& privateKeyPath);
-int RunSign(const std::string& privateKeyPath, const std::vector<std::string>& files);
-int RunVerify(const std::string& publicKeyPath, const std::vector<std::string>& files);
+// `game`: the installer's product name, in UTF-8, which signatures are made for.
+int RunSign(const std::string& privateKeyPath, const std::string& game, const std::vector<std::string>& files);
+int RunVerify(const std::string& publicKeyPath, const std::string& game, const std::vector<std::string>& files);
 int RunRelease(const std::string& description, const std::string& game, const std::string& site);
 // Fetches the site whose configuration is at `address` as the installer does and reports on it
-// (POSIX builds; libcurl).
-int RunCheck(const std::string& address, const std::string& publicKeyPath, bool full);
+// (POSIX builds; libcurl); with a public key, its signatures for `game`.
+int RunCheck(const std::string& address, const std::string& publicKeyPath, const std::string& game, bool full);
 
 // "pkgtool: <message>" on standard error; returns 1.
 int Fail(const std::string& message);

@@ -2,24 +2,13 @@
 
 #include "common/fixed_string.h"
 #include "common/number_text.h"
+#include "common/signed_file.h"
 
 #include <ctime>
 
 namespace {
 
 constexpr long kSecondsPerDay = 86400;
-
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar (the civil-from-days
-// algorithm in reverse: years counted from March, so that the leap day ends a year).
-long DaysFromCivil(int year, int month, int day)
-{
-    year -= month <= 2;
-    const long era = (year >= 0 ? year : year - 399) / 400;
-    const long yearOfEra = year - era * 400;
-    const long dayOfYear = (153L * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
 
 }  // namespace
 
@@ -39,6 +28,6 @@ bool DaysUntil(const char* date, long* days)
     if (!ParseDate(date, &year, &month, &day))
         return false;
     // 29 February of a common year, which the installer also reads, counts here as 1 March.
-    *days = DaysFromCivil(year, month, day) - static_cast<long>(time(nullptr) / kSecondsPerDay);
+    *days = DayNumber({year, month, day}) - static_cast<long>(time(nullptr) / kSecondsPerDay);
     return true;
 }

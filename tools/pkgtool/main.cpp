@@ -1,6 +1,7 @@
 // pkgtool: makes, lists, test-installs, signs and releases the packages that the installer
 // downloads, and checks the sites that serve them.
 #include "pkgtool/commands.h"
+#include "pkgtool/tool_platform.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,10 +14,10 @@ const char kUsage[] =
     "       pkgtool list PACKAGE\n"
     "       pkgtool extract PACKAGE DIR\n"
     "       pkgtool keygen KEY\n"
-    "       pkgtool sign KEY FILE...\n"
-    "       pkgtool verify KEY.pub FILE...\n"
+    "       pkgtool sign KEY --game NAME FILE...\n"
+    "       pkgtool verify KEY.pub --game NAME FILE...\n"
     "       pkgtool release DESCRIPTION GAME_DIR -o SITE_DIR\n"
-    "       pkgtool check ADDRESS [--key KEY.pub] [--full]\n"
+    "       pkgtool check ADDRESS [--key KEY.pub --game NAME] [--full]\n"
     "       pkgtool --help\n";
 
 const char kHelp[] =
@@ -40,8 +41,14 @@ const char kHelp[] =
     "keygen KEY            makes a signing key pair: KEY, the private key (readable by you alone;\n"
     "                      keep it off the web server), and KEY.pub, the public key the installer\n"
     "                      is built with. Never overwrites a key.\n"
-    "sign KEY FILE...      writes FILE.sig beside each FILE: its ECDSA P-256 signature by KEY\n"
-    "verify KEY.pub FILE...\n"
+    "sign KEY --game NAME FILE...\n"
+    "                      writes FILE.sig beside each configuration or update list FILE: its\n"
+    "                      ECDSA P-256 signature by KEY, for the installer whose product name\n"
+    "                      (INSTALLER_PRODUCT_NAME) is NAME. A FILE with a [setup] section is a\n"
+    "                      configuration, one with [list0] an update list; that section must hold\n"
+    "                      expires=YYYY-MM-DD, a date to come (a warning when it is less than 14\n"
+    "                      days ahead)\n"
+    "verify KEY.pub --game NAME FILE...\n"
     "                      checks each FILE against its FILE.sig and the public key KEY.pub\n"
     "release DESCRIPTION GAME_DIR -o SITE_DIR\n"
     "                      packs GAME_DIR and writes below SITE_DIR/update what the installer\n"
@@ -50,12 +57,14 @@ const char kHelp[] =
     "                      signed when DESCRIPTION names a key. Prints the files to upload, in the\n"
     "                      order to upload them. DESCRIPTION: UTF-8 \"field = value\" lines with\n"
     "                      game, executable, caption, size, uninstaller, site and optionally\n"
-    "                      agreement, publisher, contact, key, lifetime (docs/publishing.md)\n"
-    "check ADDRESS [--key KEY.pub] [--full]\n"
+    "                      agreement, publisher, contact, key, product, lifetime\n"
+    "                      (docs/publishing.md)\n"
+    "check ADDRESS [--key KEY.pub --game NAME] [--full]\n"
     "                      fetches the site whose configuration is at ADDRESS (an ADDRESS ending\n"
     "                      in \"/\" means ADDRESS/update/tarnhold.txt) as the installer does and\n"
     "                      reports a line for each check: the configuration's fields, the list,\n"
-    "                      with KEY.pub both signatures and the days until they expire, the\n"
+    "                      with KEY.pub both signatures (for the installer whose product name is\n"
+    "                      NAME) and the days until they expire, the\n"
     "                      package's Content-Length and Range answers; --full also downloads the\n"
     "                      package and compares its SHA-256. Linux build only (libcurl)\n"
     "\n"
@@ -132,13 +141,17 @@ int Release(int argc, char** argv)
 
 int Check(int argc, char** argv)
 {
-    std::string address, key;
+    std::string address, key, game;
     bool full = false;
     for (int i = 0; i < argc; ++i) {
         if (strcmp(argv[i], "--key") == 0) {
             if (i + 1 == argc)
                 return Usage("--key needs the public key's path");
             key = argv[++i];
+        } else if (strcmp(argv[i], "--game") == 0) {
+            if (i + 1 == argc)
+                return Usage("--game needs the installer's product name");
+            game = GameNameArgument(argv[++i]);
         } else if (strcmp(argv[i], "--full") == 0) {
             full = true;
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
@@ -151,12 +164,33 @@ int Check(int argc, char** argv)
     }
     if (address.empty())
         return Usage("check needs the configuration's address");
-    return RunCheck(address, key, full);
+    if (!key.empty() && game.empty())
+        return Usage("check --key needs --game NAME: the game the signatures are made for");
+    return RunCheck(address, key, game, full);
 }
 
-std::vector<std::string> Rest(int argc, char** argv, int first)
+// "KEY --game NAME FILE..." (--game anywhere after KEY): false when the game or the files are
+// missing.
+bool KeyGameAndFiles(int argc, char** argv, std::string* game, std::vector<std::string>* files)
 {
-    return std::vector<std::string>(argv + first, argv + argc);
+    for (int i = 3; i < argc; ++i) {
+        if (strcmp(argv[i], "--game") == 0 && i + 1 < argc)
+            *game = GameNameArgument(argv[++i]);
+        else
+            files->push_back(argv[i]);
+    }
+    return !game->empty() && !files->empty();
+}
+
+int KeyCommand(int argc, char** argv)
+{
+    std::string game;
+    std::vector<std::string> files;
+    const bool sign = strcmp(argv[1], "sign") == 0;
+    if (argc < 3 || !KeyGameAndFiles(argc, argv, &game, &files))
+        return Usage(sign ? "sign takes a private key, --game NAME and files"
+                          : "verify takes a public key, --game NAME and files");
+    return sign ? RunSign(argv[2], game, files) : RunVerify(argv[2], game, files);
 }
 
 }  // namespace
@@ -187,10 +221,8 @@ int main(int argc, char** argv)
         return argc == 4 ? RunExtract(argv[2], argv[3]) : Usage("extract takes a package and a folder");
     if (strcmp(command, "keygen") == 0)
         return argc == 3 ? RunKeygen(argv[2]) : Usage("keygen takes the private key's path");
-    if (strcmp(command, "sign") == 0)
-        return argc >= 4 ? RunSign(argv[2], Rest(argc, argv, 3)) : Usage("sign takes a private key and files");
-    if (strcmp(command, "verify") == 0)
-        return argc >= 4 ? RunVerify(argv[2], Rest(argc, argv, 3)) : Usage("verify takes a public key and files");
+    if (strcmp(command, "sign") == 0 || strcmp(command, "verify") == 0)
+        return KeyCommand(argc, argv);
     if (strcmp(command, "release") == 0)
         return Release(argc - 2, argv + 2);
     if (strcmp(command, "check") == 0)

@@ -165,14 +165,16 @@ private:
         expires_ = ExpiryDate(d_.lifetimeDays);
         const struct {
             const char* name;
-            SiteFileRole role;
+            SignedRole role;
             std::string text;
-        } files[] = {{kListName, SiteFileRole::List, ListText()},
-                     {kConfigurationName, SiteFileRole::Configuration, ConfigurationText()}};
+        } files[] = {{kListName, SignedRole::UpdateList, ListText()},
+                     {kConfigurationName, SignedRole::Configuration, ConfigurationText()}};
         for (const auto& file : files) {
             const std::string path = Local(file.name);
             RemovePath(path + kSignatureSuffix);
-            if (!WriteText(path, file.text) || (!d_.key.empty() && !SignSiteFile(key_, file.role, path, &error_))) {
+            std::string warning;
+            if (!WriteText(path, file.text) ||
+                (!d_.key.empty() && !SignSiteFile(key_, file.role, d_.product, path, &warning, &error_))) {
                 if (!error_.empty())
                     Fail(error_);
                 for (const auto& written : files) {
@@ -181,6 +183,8 @@ private:
                 }
                 return false;
             }
+            if (!warning.empty())
+                fprintf(stderr, "pkgtool: warning: %s\n", warning.c_str());
         }
         return true;
     }
@@ -192,7 +196,8 @@ private:
                kUpdateFolder, package_.c_str(), static_cast<unsigned long long>(packed_.size));
         printf("wrote %s/%s (pins the package) and %s/%s (names the list), both expiring on %s, %s\n", kUpdateFolder,
                kListName, kUpdateFolder, kConfigurationName, expires_.c_str(),
-               d_.key.empty() ? "unsigned (no key in the description)" : ("signed with " + d_.key).c_str());
+               d_.key.empty() ? "unsigned (no key in the description)"
+                              : ("signed with " + d_.key + " for the installer " + d_.product).c_str());
         printf("the installer's configuration address: -DINSTALLER_CONFIG_URLS=%s%s/%s\n", d_.site.c_str(),
                kUpdateFolder, kConfigurationName);
         printf("upload, in this order (the package first, the configuration last):\n");
@@ -202,8 +207,8 @@ private:
             if (!d_.key.empty())
                 printf("  %s/%s%s\n", kUpdateFolder, name, kSignatureSuffix);
         }
-        printf("then check the site: pkgtool check %s%s/%s%s%s\n", d_.site.c_str(), kUpdateFolder, kConfigurationName,
-               d_.key.empty() ? "" : " --key ", d_.key.empty() ? "" : (d_.key + kPublicKeySuffix).c_str());
+        printf("then check the site: pkgtool check %s%s/%s%s\n", d_.site.c_str(), kUpdateFolder, kConfigurationName,
+               d_.key.empty() ? "" : (" --key " + d_.key + kPublicKeySuffix + " --game \"" + d_.product + "\"").c_str());
     }
 
     const ReleaseDescription& d_;

@@ -28,6 +28,7 @@ enum class Kind {
     Size,        // MiB
     Path,        // a file of the publisher's
     Days,
+    Product,     // the installer's product name, kept in UTF-8
 };
 
 struct Field {
@@ -52,6 +53,7 @@ const Field kFields[] = {
     {"contact", Kind::Text, false, &ReleaseDescription::contact, ""},
     {"site", Kind::Site, true, &ReleaseDescription::site, "the address the site's files are served from"},
     {"key", Kind::Path, false, &ReleaseDescription::key, ""},
+    {"product", Kind::Product, false, &ReleaseDescription::product, ""},
     {"lifetime", Kind::Days, false, nullptr, ""},
 };
 
@@ -121,6 +123,12 @@ std::string Take(const Field& field, const std::string& value, const std::string
             return "the configuration's address, " + release->site + "update/tarnhold.txt, is longer than the " +
                    std::to_string(kConfigAddressLimit) + " characters an installer holds";
         return (release->*field.text).size() > kValueLimit ? "longer than the installer reads (259 bytes)" : "";
+    case Kind::Product:
+        // As the build takes INSTALLER_PRODUCT_NAME: no quotes or backslashes.
+        if (value.find_first_of("\"\\") != std::string::npos)
+            return "\"" + value + "\" cannot be an installer's product name (no quotes or backslashes)";
+        release->product = value;
+        return "";
     case Kind::GameFile:
     case Kind::FileName:
         for (unsigned char c : value) {
@@ -173,6 +181,7 @@ bool ReadReleaseDescription(const std::string& path, ReleaseDescription* release
     bool good = true;
     auto problem = [&](const std::string& line) { good = Fail(path + line) == 0; };
     std::set<std::string> seen;
+    std::string game;  // as written, in UTF-8
     const size_t first = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // Notepad's byte-order mark
     int number = 0;
     for (size_t start = first; start < text.size();) {
@@ -191,7 +200,7 @@ bool ReadReleaseDescription(const std::string& path, ReleaseDescription* release
             field = name == f.name ? &f : field;
         if (equals == std::string::npos || !field) {
             problem(where + "\"" + name + "\" is no field of a release description (game, executable, caption, "
-                            "size, agreement, uninstaller, publisher, contact, site, key, lifetime)");
+                            "size, agreement, uninstaller, publisher, contact, site, key, product, lifetime)");
             continue;
         }
         if (!seen.insert(name).second) {
@@ -202,7 +211,12 @@ bool ReadReleaseDescription(const std::string& path, ReleaseDescription* release
         const std::string why = value.empty() ? "no value" : Take(*field, value, FolderOf(path), release);
         if (!why.empty())
             problem(where + name + ": " + why);
+        if (name == "game")
+            game = value;
     }
+    // Signatures are made for the installer's product name; most publishers name it after the game.
+    if (release->product.empty())
+        release->product = game;
     for (const Field& field : kFields) {
         if (field.required && !seen.count(field.name))
             problem(std::string(": no \"") + field.name + " = ...\" line: " + field.meaning);

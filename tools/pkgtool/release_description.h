@@ -14,6 +14,9 @@
 //   contact     = support@example.com     -> Contact       (optional)
 //   site        = https://dl1.example.com/                 the address the site's files are served from
 //   key         = tarnhold-2026.key                        (optional) signs the configuration and the list
+//   product     = Tarnhold                                 (optional) the installer's product name
+//                                                          (INSTALLER_PRODUCT_NAME) they are signed for;
+//                                                          default: game
 //   lifetime    = 90                                       (optional) days until the files' expires date
 //
 // Texts are turned into GBK here; a text GBK cannot hold is refused, never approximated.
@@ -28,6 +31,7 @@ struct ReleaseDescription {
     uint64_t sizeMiB = 0;
     std::string site;  // "http://" or "https://", ending in "/"
     std::string key;   // the private key's path, relative ones taken from the description's folder; "" unsigned
+    std::string product;  // the installer's product name the signatures are for, in UTF-8
     int lifetimeDays = kDefaultLifetimeDays;
 };
 

@@ -42,3 +42,7 @@ const char* NativeSeparator();
 // `utf8` in the GBK code page (936), the one every text of the installer's files is read in. False
 // when `utf8` is no UTF-8 or holds a character that GBK has no code for.
 bool Utf8ToGbk(const std::string& utf8, std::string* gbk);
+
+// A game's name from the command line, in UTF-8, the form signatures bind (Windows passes the
+// command line in the ANSI code page).
+std::string GameNameArgument(const char* argument);

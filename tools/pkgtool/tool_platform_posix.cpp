@@ -152,3 +152,5 @@ bool Utf8ToGbk(const std::string& utf8, std::string* gbk)
     gbk->resize(gbk->size() - outLeft);
     return true;
 }
+
+std::string GameNameArgument(const char* argument) { return argument; }

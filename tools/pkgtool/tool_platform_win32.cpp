@@ -189,3 +189,17 @@ bool Utf8ToGbk(const std::string& utf8, std::string* gbk)
     WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, text.data(), wide, &(*gbk)[0], bytes, nullptr, &lost);
     return !lost;
 }
+
+std::string GameNameArgument(const char* argument)
+{
+    const int wide = MultiByteToWideChar(CP_ACP, 0, argument, -1, nullptr, 0);
+    std::wstring text(wide > 0 ? wide : 1, L'\0');
+    if (wide <= 0 || !MultiByteToWideChar(CP_ACP, 0, argument, -1, &text[0], wide))
+        return "";
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(bytes > 0 ? bytes : 1, '\0');
+    if (bytes <= 0 || !WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], bytes, nullptr, nullptr))
+        return "";
+    utf8.resize(bytes - 1);
+    return utf8;
+}

@@ -121,6 +121,9 @@ TEST_F(InstallerEndToEnd, ClickOnInstallInstallsStartsTheGameAndEnds)
     // Status 7 ends the program.
     EXPECT_EQ(installer.Wait(60000), 0);
     ExpectInstalledAndStarted();
+    // Built without keys, it asks for no signature.
+    EXPECT_EQ(config.requests(), 1);
+    EXPECT_EQ(TestServerLog().find(served_ + "list.txt.sig"), std::string::npos);
 }
 
 TEST_F(InstallerEndToEnd, PathOptionInstallsThereWithoutTheUser)

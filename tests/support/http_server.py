@@ -31,6 +31,8 @@ file's address make that go wrong on purpose:
                         still counts from the byte the request asked for)
     ?rate=N             the body goes out at about N bytes a second (in pieces of N/20 bytes);
                         "start --rate N" paces every file so, as a modest line would
+    ?trickle=MS         the body goes out one byte every MS milliseconds: slow enough to take for
+                        ever, fast enough never to stall
 
 Besides the files, every listener answers these addresses, which misbehave on purpose:
 
@@ -39,7 +41,12 @@ Besides the files, every listener answers these addresses, which misbehave on pu
         given (none: the body ends when the connection closes). The first F bytes (default: all)
         go at once, the rest in pieces of C bytes with MS milliseconds between them. After the
         last byte the connection is closed (close), reset (reset) or held open in silence until
-        the client goes (stall).
+        the client goes (stall). size=endless: the pattern never ends (until the client goes).
+    /fault/bomb?size=N[&dict=D]
+        status 200, a Content-Length of N and exactly N bytes of an LZMA-alone stream of zeros:
+        a decompression bomb the size of the package a list pins, which decodes to about 7000
+        times its size. dict=D writes D into the header as the dictionary size, which a decoder
+        sets aside before the first byte.
     /fault/stall
         reads the request and never answers; the connection is held until the client goes.
 
@@ -50,6 +57,7 @@ when it asked for a range, so tests can tell which addresses were fetched and ho
 import argparse
 import fcntl
 import http.server
+import lzma
 import os
 import select
 import signal
@@ -135,10 +143,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         body = memoryview(data)[start:min(end, len(data))]
         rate = int(query.get("rate", [str(self.server.rate)])[0] or 0)
-        piece = max(1, rate // 20) if rate > 0 else len(body) or 1
+        trickle = int(query.get("trickle", ["0"])[0] or 0)
+        if trickle > 0:
+            rate = 1000.0 / trickle
+        piece = 1 if trickle > 0 else max(1, rate // 20) if rate > 0 else len(body) or 1
         begun = time.time()
         try:
             for at in range(0, len(body), piece):
+                if self.server.stopping.is_set():
+                    break
                 if rate > 0:
                     # Paced against the clock, so that slow writes do not add up to a slower rate.
                     delay = begun + at / rate - time.time()
@@ -191,7 +204,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             except ValueError:
                 return default
 
-        size = number("size", 0)
+        endless = query.get("size", [""])[0] == "endless"
+        size = 1 << 62 if endless else number("size", 0)
         length = query.get("length", [None])[0]
         first = number("first", size)
         chunk = max(1, number("chunk", 65536))
@@ -208,7 +222,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         try:
             self.wfile.write(head.encode("latin-1") + b"\r\n" + pattern(0, first_piece))
             sent = first_piece
-            while sent < size:
+            while sent < size and not self.server.stopping.is_set():
                 if sent < first:
                     count = min(first - sent, 65536)
                 else:
@@ -225,6 +239,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif then == "stall":
             self._hold_silently()
 
+    def _fault_bomb(self, query):
+        size = int(query.get("size", ["0"])[0])
+        compressor = lzma.LZMACompressor(format=lzma.FORMAT_ALONE,
+                                         filters=[{"id": lzma.FILTER_LZMA1, "preset": 0, "dict_size": 1 << 16}])
+        zeros = bytes(1 << 20)
+        stream = b""
+        while len(stream) < size:
+            stream += compressor.compress(zeros)
+        stream = bytearray(stream[:size])
+        if "dict" in query and size >= 5:
+            stream[1:5] = struct.pack("<I", int(query["dict"][0]))
+        self._send_body(200, bytes(stream), length=size)
+
     def do_GET(self):
         self._record()
         parts = urllib.parse.urlsplit(self.path)
@@ -233,6 +260,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self._hold_silently()
         elif path == "/fault/body":
             self._fault_body(urllib.parse.parse_qs(parts.query))
+        elif path == "/fault/bomb":
+            self._fault_bomb(urllib.parse.parse_qs(parts.query))
         else:
             self._serve_file(path, urllib.parse.parse_qs(parts.query))
 

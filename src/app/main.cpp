@@ -2,9 +2,15 @@
 #include "app/dll_search.h"
 #include "app/message_loop.h"
 #include "app/single_instance.h"
+#include "common/message_box.h"
 #include "install/publisher_trust.h"
 
 #include <windows.h>
+
+namespace {
+// Exit code of an installer whose built-in publisher keys cannot be used.
+constexpr int kExitBrokenKeys = 1;
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
@@ -13,7 +19,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     PreloadLateSystemDlls();
 
     // The keys built into this executable, if any (INSTALLER_PUBLISHER_KEYS; checked at build).
-    UsePublisherKeys(kPublisherKeys, kPublisherGame);
+    // Keys that cannot be taken must not leave an installer that takes unsigned files.
+    if (!UsePublisherKeys(kPublisherKeys, kPublisherGame)) {
+        ShowMessageBox(nullptr, "安装程序已损坏，请重新下载。", "错误", MB_OK | MB_ICONERROR);
+        return kExitBrokenKeys;
+    }
 
     UniqueHandle mutex;
     if (!TakeSingleInstanceMutex(mutex))

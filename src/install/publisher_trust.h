@@ -30,8 +30,9 @@ extern const char kPublisherGame[];
 
 // Makes `keys` this process's keys, for files signed for `game` (kept, not copied); call once at
 // start-up, before any other thread runs. False, with no keys taken, when one of them is not a
-// usable key: malformed, no point of the curve, or no crypto library to check it with. An
-// installer built with keys that cannot take them must not start: it would take unsigned files.
+// usable key: malformed, refused by the crypto library (Windows' CNG refuses a point off the
+// curve; Wine's does not, but the build refuses such a key first), or no crypto library at all.
+// An installer built with keys that cannot take them must not start: it would take unsigned files.
 bool UsePublisherKeys(const char (&keys)[kMaxPublisherKeys][kPublisherKeyHexSize], const char* game);
 
 // True when this installer has keys and so checks signatures.

@@ -8,6 +8,7 @@
 #include "support/config_slot_server.h"
 #include "support/gui_test_support.h"
 #include "support/mouse_clicks.h"
+#include "support/publisher_test_key.h"
 #include "support/running_programs.h"
 #include "support/test_support.h"
 #include "ui/control_ids.h"
@@ -73,9 +74,9 @@ protected:
     }
 
     std::string Caption() const { return "Caption " + name_; }
-    std::string Config() const
+    std::string Config(const std::string& setupExtra = "") const
     {
-        return "[setup]\r\ngamename=" + name_ + "\r\nexefilename=" + name_ + ".exe\r\nProductTitle=" + Caption() +
+        return "[setup]\r\n" + setupExtra + "gamename=" + name_ + "\r\nexefilename=" + name_ + ".exe\r\nProductTitle=" + Caption() +
                "\r\nsize=1\r\nurlAgreement=" + TestServerUrl("agreement.html") +
                "\r\nuninstname=uninst.exe\r\nPublisher=Vellora Studio\r\nContact=support@vellora.example\r\n"
                "[config]\r\n1.0=" + TestServerUrl(served_ + "list.txt") + "\r\n";
@@ -203,7 +204,8 @@ TEST_F(InstallerEndToEnd, TheSignedInstallerInstallsFromASiteThatPkgtoolReleased
     ASSERT_TRUE(WriteFileBytes(scratch / "release.txt",
                                "game = " + name_ + "\nexecutable = " + name_ + ".exe\ncaption = " + Caption() +
                                    "\nsize = 1\nuninstaller = uninst.exe\npublisher = Vellora Studio\nsite = " +
-                                   ReleaseSiteUrl() + "\nkey = " + TestKeyPath("test-publisher.key") + "\n"));
+                                   ReleaseSiteUrl() + "\nkey = " + TestKeyPath("test-publisher.key") +
+                                   "\nproduct = " + kTestGame + "\n"));
     ProgramRun release = RunProgram(BuildPath("tools\\pkgtool.exe"),
                                     {"release", scratch / "release.txt", game, "-o", ReleaseSitePath()}, scratch.path());
     ASSERT_EQ(release.status, 0) << release.err;
@@ -216,4 +218,37 @@ TEST_F(InstallerEndToEnd, TheSignedInstallerInstallsFromASiteThatPkgtoolReleased
     ASSERT_TRUE(ReadFileBytes(TestRuntimeDir() + "\\nginx\\access.log", &served));
     EXPECT_NE(served.find("GET /update/tarnhold.txt.sig "), std::string::npos) << served;
     EXPECT_NE(served.find("GET /update/list.txt.sig "), std::string::npos) << served;
+}
+
+// The installer built with the tests' publisher key takes no unsigned configuration; one built
+// with a broken key ends before it fetches anything.
+TEST_F(InstallerEndToEnd, AKeyedInstallerRefusesAnUnsignedConfigurationAndABrokenKeyEverything)
+{
+    ScratchDir scratch("e2e");
+    installDir_ = scratch / "Game Folder\\";
+    const std::string config = Config("expires=2999-12-31\r\n");
+    const struct {
+        const char* what;
+        const char* installer;
+        std::string signature;  // of the configuration
+        const char* box;        // the caption of the one box shown
+        int requests;           // of the configuration's server
+    } cases[] = {
+        {"an unsigned configuration", "tests\\app\\keyed\\vellora_setup.exe", "", "提示", 2},
+        {"a broken key", "tests\\app\\broken-key\\vellora_setup.exe", TestSignature(config), "错误", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ConfigSlotServer slot(0, config, c.signature);
+        ChildProcess installer(Quoted(BuildPath(c.installer)) + " -path " + installDir_);
+        HWND box = BoxOf(installer.id(), 30000);
+        ASSERT_NE(box, nullptr);
+        char caption[64] = {};
+        GetWindowTextA(box, caption, sizeof caption);
+        EXPECT_STREQ(caption, c.box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(installer.Wait(60000), 1);
+        EXPECT_FALSE(FileExists(installDir_ + name_ + ".exe"));
+        EXPECT_EQ(slot.requests(), c.requests) << "the configuration and its signature";
+    }
 }

@@ -1,6 +1,7 @@
 // The file door on Windows: ANSI Win32 calls, so GBK paths reach the file system unchanged.
 #include "common/file_system.h"
 #include "common/file_system_internal.h"
+#include "common/held_files.h"
 
 #include <windows.h>
 
@@ -10,11 +11,15 @@ static OsFile AsOsFile(HANDLE handle) { return reinterpret_cast<OsFile>(handle);
 void CloseOsFile(OsFile file) noexcept
 {
     if (file != kNoFile)
-        CloseHandle(AsHandle(file));
+        CloseWrittenFile(AsHandle(file));
 }
 
 OsFile OpenInputFile(const char* path)
 {
+    bool held = false;
+    HANDLE file = OpenHeldFile(path, &held);
+    if (held)
+        return AsOsFile(file);
     return AsOsFile(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
@@ -22,7 +27,7 @@ OsFile OpenInputFile(const char* path)
 OsFile CreateOutputFile(const char* path, WriteSharing sharing, bool* existed)
 {
     DWORD share = sharing == WriteSharing::Anyone ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateWrittenFile(path, false, share);
     if (file != INVALID_HANDLE_VALUE && existed)
         *existed = GetLastError() == ERROR_ALREADY_EXISTS;  // CREATE_ALWAYS over a file says so
     return AsOsFile(file);
@@ -85,6 +90,10 @@ bool SetPathAttributes(const char* path, uint32_t attributes)
     return SetFileAttributesA(path, attributes) != FALSE;
 }
 
-bool RemoveFile(const char* path) { return DeleteFileA(path) != FALSE; }
+bool RemoveFile(const char* path)
+{
+    EndHold(path);
+    return DeleteFileA(path) != FALSE;
+}
 
 void WritePlatformDebugOutput(const char* text) { OutputDebugStringA(text); }

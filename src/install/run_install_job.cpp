@@ -7,7 +7,9 @@
 #include "install/publisher_trust.h"
 #include "install/decode_during_download.h"
 
+#include "common/file_system.h"
 #include "common/fixed_string.h"
+#include "common/held_files.h"
 #include "common/join_path.h"
 #include "common/message_box.h"
 #include "common/window_progress_sink.h"
@@ -106,7 +108,7 @@ bool InstallPackage(InstallJob& job, const UpdateListFiles& files, bool decoded)
     // The extraction normally removed the package already; a missing file is no error.
     char packagePath[kPathSize];
     if (JoinPath(packagePath, job.installDir, files.destFile))
-        DeleteFileA(packagePath);
+        RemoveFile(packagePath);
 
     IntegrateWithShell(job.installDir, job.gameName, job.exeFileName, job.uninstallerName, job.publisher,
                        job.contact);
@@ -192,6 +194,12 @@ void RunInstallJob(InstallJob& job)
         return;
     }
 
+    // The package and its decoded intermediate file are held from their writing through the
+    // extraction, so that no other process can replace them after the check (common/held_files.h).
+    PackagePaths paths;
+    const bool named = FormPackagePaths(job.installDir, files.destFile, &paths);
+    FileHold packageHold(named ? paths.package : ""), intermediateHold(named ? paths.intermediate : "");
+
     // A package that is to be extracted is decoded while it downloads (decode_during_download.h).
     SpeculativeDecode speculative;
     bool decoded = false;
@@ -208,6 +216,8 @@ void RunInstallJob(InstallJob& job)
             return;
         }
         decoded = speculative.Finish(packagePath);  // false when it never started
+        if (SignedDelivery())
+            FileChecked(packagePath);
     }
     if ((action & ACTION_COMMAND) && !InstallPackage(job, files, decoded))
         return;

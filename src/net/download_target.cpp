@@ -1,10 +1,10 @@
 #include "net/download_target.h"
 
 #include "common/fixed_string.h"
+#include "common/held_files.h"
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
 size_t FolderPartLength(const char* path)
@@ -28,8 +28,10 @@ bool DownloadTarget::Create(const char* path)
     Discard();
     if (!CopyString(path_, path))
         return false;
-    file_.reset(fopen(path_, "w+b"));
-    if (file_)
+    // Shared for reading only: a file that another process could write while it downloads would
+    // not be the file that was hashed.
+    file_ = CreateWrittenFile(path_, false, FILE_SHARE_READ);
+    if (file_ != INVALID_HANDLE_VALUE)
         return true;
 
     char folder[kPathSize] = {};
@@ -39,40 +41,45 @@ bool DownloadTarget::Create(const char* path)
         CreateDirectoryA(folder, nullptr);
     }
     // One more try, and no further: a folder that cannot be made will not appear by waiting.
-    file_.reset(fopen(path_, "w+b"));
-    return file_.valid();
+    file_ = CreateWrittenFile(path_, false, FILE_SHARE_READ);
+    return file_ != INVALID_HANDLE_VALUE;
 }
 
 bool DownloadTarget::Write(const char* data, size_t size)
 {
-    return file_ && fwrite(data, 1, size, file_.get()) == size;
+    DWORD written = 0;
+    return file_ != INVALID_HANDLE_VALUE && size <= MAXDWORD &&
+           WriteFile(file_, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
 }
 
 bool DownloadTarget::Truncate()
 {
-    if (!file_)
-        return false;
-    file_.reset(fopen(path_, "w+b"));
-    return file_.valid();
+    return file_ != INVALID_HANDLE_VALUE && SetFilePointer(file_, 0, nullptr, FILE_BEGIN) == 0 &&
+           SetEndOfFile(file_);
 }
 
 bool DownloadTarget::Finish()
 {
-    if (!file_)
+    if (file_ == INVALID_HANDLE_VALUE)
         return false;
-    // The runtime may still hold the last bytes: a full disk can show only here.
-    bool flushed = fclose(file_.release()) == 0;
-    if (!flushed)
-        DeleteFileA(path_);
+    // WriteFile has handed every byte to the system; a full disk shows in a write.
+    Close();
     path_[0] = '\0';
-    return flushed;
+    return true;
 }
 
 void DownloadTarget::Discard()
 {
-    if (!file_)
+    if (file_ == INVALID_HANDLE_VALUE)
         return;
-    file_.reset();
+    Close();
+    EndHold(path_);
     DeleteFileA(path_);
     path_[0] = '\0';
+}
+
+void DownloadTarget::Close()
+{
+    CloseWrittenFile(file_);
+    file_ = INVALID_HANDLE_VALUE;
 }

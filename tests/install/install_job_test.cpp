@@ -12,6 +12,7 @@
 #include "support/message_box_recorder.h"
 #include "support/posted_messages.h"
 #include "support/publisher_test_key.h"
+#include "support/swap_at_check.h"
 #include "support/gui_test_support.h"
 #include "support/running_programs.h"
 #include "support/test_support.h"
@@ -612,5 +613,53 @@ TEST_F(InstallJobTest, NoIntermediateFileIsLeftWhenTheWindowHearsOfAFailedDownlo
         EXPECT_GT(failures, 0);
         EXPECT_FALSE(FileExists(installDir + "data.pak"));
     }
+    UseNoPublisherKeys();
+}
+
+// Local swap: another process of the player's replaces the package, or its intermediate file, the
+// moment the package has matched its pins. Neither can be written, moved over or deleted until the
+// extraction is done, and what is installed is the package that was checked.
+TEST_F(InstallJobTest, APackageSwappedAfterItsCheckIsNeverUsed)
+{
+    const std::vector<PackageFile> swapped = {{"Game\\Data\\Readme.TXT", "swapped"},
+                                              {"Game\\" + exeName, ReadBuilt("demo\\demo_game.exe")}};
+    const struct {
+        const char* what;
+        bool speculative;
+        std::string bytes;
+        std::string target;  // "": the package
+    } cases[] = {
+        {"the package, decoded after its download", false, MakePackage(swapped), ""},
+        {"the package, decoded while it downloaded", true, MakePackage(swapped), ""},
+        {"the intermediate file, decoded while the package downloaded", true, MakeContainer(swapped),
+         installDir + "data_.rar"},
+    };
+    UseTestPublisherKey(0);
+    ServePackage();
+    std::string package;
+    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+    uint8_t digest[kSha256Size];
+    Sha256 hash;
+    hash.Update(package.data(), package.size());
+    hash.Final(digest);
+    SetList("action=3\r\nsrcfile=" + TestServerUrl(served + "data.pak") + "\r\ndestfile=data.pak\r\ncmd=DEC\r\nsize=" +
+            std::to_string(package.size()) + "\r\nsha256=" + LowerHex(digest, sizeof digest) + "\r\nexpires=2999-12-31");
+    SignTestFile(ServedPath(served + "list.txt"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetSpeculativeDecoding(c.speculative);
+        SwapAtCheck swap("data.pak", c.bytes, c.target);
+        const Posts posts = Run();
+        EXPECT_EQ(swap.tried(), 1);
+        EXPECT_EQ(swap.swapped(), 0);
+        EXPECT_TRUE(boxes.boxes().empty());
+        EXPECT_EQ(posts.back(), Status(STATUS_INSTALLING));
+        std::string readme;
+        EXPECT_TRUE(ReadFileBytes(installDir + "data\\readme.txt", &readme) && readme == "readme") << readme;
+        EXPECT_FALSE(FileExists(installDir + "data.pak"));
+        EXPECT_FALSE(FileExists(installDir + "data_.rar"));
+        EndProgramsAt(installDir + exeName);
+    }
+    SetSpeculativeDecoding(true);
     UseNoPublisherKeys();
 }

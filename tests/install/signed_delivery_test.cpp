@@ -3,6 +3,7 @@
 // keys is the rest of the suite: it fetches no signature and reads no pin.)
 #include "install/install_job.h"
 #include "install/publisher_trust.h"
+#include "install/config_files.h"
 #include "ui/config_addresses.h"
 
 #include "common/fixed_string.h"
@@ -12,6 +13,7 @@
 #include "support/message_box_recorder.h"
 #include "support/posted_messages.h"
 #include "support/publisher_test_key.h"
+#include "support/swap_at_check.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -188,6 +190,35 @@ TEST_F(SignedListTest, RefusedListsAndPinsShowOneBoxPostStatusZeroAndLeaveNoPack
             EXPECT_EQ(PackageFetched(), c.fetched);
         }
     }
+}
+
+// Local swap: another process of the player's replaces the configuration or the list in the
+// temporary folder the moment it has been checked. What was checked is what is used.
+TEST_F(SignedListTest, FilesSwappedAfterTheirCheckAreNeverUsed)
+{
+    const std::string checkedConfig = SetupSection("Checked") + "[config]\r\n1.0=" + TestServerUrl(served_ + "list.txt");
+    const std::string swappedConfig = SetupSection("Swapped") + "[config]\r\n1.0=" + TestServerUrl(served_ + "evil.txt");
+    {
+        DesktopLock lock;  // the configuration slots' ports
+        ResetConfigSlotCounter();
+        ConfigSlotServer slot(0, checkedConfig, TestSignature(checkedConfig));
+        SwapAtCheck swap(".tmp", swappedConfig);
+        InstallJob job;
+        ASSERT_TRUE(FetchConfiguration(job));
+        EXPECT_EQ(swap.swapped(), 1) << "a file in the temporary folder is the player's to change";
+        EXPECT_STREQ(job.gameName, "Checked");
+        char url[kConfigValueSize];
+        ASSERT_TRUE(ReadUpdateListUrl(job.configText, url));
+        EXPECT_EQ(std::string(url), TestServerUrl(served_ + "list.txt"));
+    }
+
+    const std::string evil = "[list0]\r\naction=2\r\nsrcfile=" + TestServerUrl(served_ + "evil.pak") + "\r\ndestfile=evil.pak\r\n";
+    SwapAtCheck swap(".tmp", evil);
+    Run(GoodList(), TestSignature(GoodList()));
+    EXPECT_EQ(swap.swapped(), 1);
+    EXPECT_EQ(LastStatus(), STATUS_INSTALLING);
+    EXPECT_TRUE(PackageFetched());
+    EXPECT_EQ(TestServerLog().find(served_ + "evil.pak"), std::string::npos);
 }
 
 }  // namespace

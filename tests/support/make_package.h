@@ -12,8 +12,9 @@
 // Entry name (top-level folder first, backslashes) and its bytes.
 using PackageFile = std::pair<std::string, std::string>;
 
-// The package's bytes, or "" when the entries do not fit the container.
-inline std::string MakePackage(const std::vector<PackageFile>& files)
+// The package's container, its LZMA layer decoded (the extraction's intermediate file), or ""
+// when the entries do not fit it.
+inline std::string MakeContainer(const std::vector<PackageFile>& files)
 {
     std::vector<TableEntry> table;
     for (const PackageFile& f : files)
@@ -24,5 +25,12 @@ inline std::string MakePackage(const std::vector<PackageFile>& files)
         return "";
     for (const PackageFile& f : files)
         content += f.second;
-    return EncodeLzmaAloneFile(SealContent(content, contentLength), 6);
+    return SealContent(content, contentLength);
+}
+
+// The package's bytes, or "" when the entries do not fit the container.
+inline std::string MakePackage(const std::vector<PackageFile>& files)
+{
+    const std::string container = MakeContainer(files);
+    return container.empty() ? "" : EncodeLzmaAloneFile(container, 6);
 }

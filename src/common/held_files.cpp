@@ -1,0 +1,117 @@
+#include "common/held_files.h"
+
+namespace {
+
+// The package and its intermediate file: one job holds two names at a time.
+constexpr int kSlots = 4;
+
+struct Slot {
+    bool used = false;
+    char path[MAX_PATH] = {};
+    HANDLE file = INVALID_HANDLE_VALUE;  // the held file, once written
+};
+
+Slot g_slots[kSlots];
+SRWLOCK g_lock = SRWLOCK_INIT;
+
+class Exclusive {
+public:
+    Exclusive() { AcquireSRWLockExclusive(&g_lock); }
+    ~Exclusive() { ReleaseSRWLockExclusive(&g_lock); }
+    Exclusive(const Exclusive&) = delete;
+    Exclusive& operator=(const Exclusive&) = delete;
+};
+
+// "D:\Games\\x.pak" and "d:\games\x.pak" name one file: both become "D:\Games\x.pak".
+bool FullPath(const char* path, char (&full)[MAX_PATH])
+{
+    const DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH;
+}
+
+// The slot holding `path`; the lock must be held.
+Slot* Find(const char* path)
+{
+    char full[MAX_PATH];
+    if (!FullPath(path, full))
+        return nullptr;
+    for (Slot& slot : g_slots) {
+        if (slot.used && lstrcmpiA(slot.path, full) == 0)
+            return &slot;
+    }
+    return nullptr;
+}
+
+void Close(Slot& slot)
+{
+    if (slot.file != INVALID_HANDLE_VALUE)
+        CloseHandle(slot.file);
+    slot.file = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+FileHold::FileHold(const char* path) : slot_(-1)
+{
+    Exclusive lock;
+    for (int i = 0; i < kSlots; ++i) {
+        if (!g_slots[i].used && FullPath(path, g_slots[i].path)) {
+            g_slots[i].used = true;
+            slot_ = i;
+            return;
+        }
+    }
+}
+
+FileHold::~FileHold()
+{
+    if (slot_ < 0)
+        return;
+    Exclusive lock;
+    Close(g_slots[slot_]);
+    g_slots[slot_].used = false;
+}
+
+HANDLE CreateWrittenFile(const char* path, bool read, DWORD sharing)
+{
+    Exclusive lock;
+    Slot* slot = Find(path);
+    if (!slot)
+        return CreateFileA(path, GENERIC_WRITE | (read ? GENERIC_READ : 0), sharing, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    Close(*slot);  // written anew: the old file is no longer what counts
+    slot->file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    return slot->file;
+}
+
+void CloseWrittenFile(HANDLE file)
+{
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    Exclusive lock;
+    for (const Slot& slot : g_slots) {
+        if (slot.used && slot.file == file)
+            return;  // the hold
+    }
+    CloseHandle(file);
+}
+
+HANDLE OpenHeldFile(const char* path, bool* held)
+{
+    Exclusive lock;
+    Slot* slot = Find(path);
+    *held = slot && slot->file != INVALID_HANDLE_VALUE;
+    if (!*held)
+        return INVALID_HANDLE_VALUE;
+    // A new handle of the same file, found through the held one and not through the name. It must
+    // share writing: the held handle may write.
+    return ReOpenFile(slot->file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+}
+
+void EndHold(const char* path)
+{
+    Exclusive lock;
+    if (Slot* slot = Find(path))
+        Close(*slot);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Files held open from the moment they are written until they have been read for the last time.
+//
+// The installer runs elevated, but it writes the package, and the package's decoded intermediate
+// file, into a folder the player may own, and reads them again later: after the download, after a
+// running game was asked to close (up to 30 s), in another step of the extraction. Any process of
+// the same user could replace a file by its name in between, and the bytes read would not be the
+// bytes that were checked. So the job names these files before they are written (FileHold). Such a
+// file is created for reading and writing and shared for reading only, so that no other process
+// can write, rename or delete it; its writer's close leaves it open; every later open of its name
+// in this process opens that very file again (not whatever the name may have come to mean); and
+// deleting it ends the hold. Files without a hold are created as before.
+//
+// The file door (file_system_win32.cpp) and the download's target (net/download_target.cpp) go
+// through the functions below; nothing else needs to know.
+#include <windows.h>
+
+class FileHold {
+public:
+    // Holds the file at `path` once it is written. The path is compared as a full path, without
+    // regard to case or doubled separators.
+    explicit FileHold(const char* path);
+    // Closes the held file, if it was written (it is never deleted here).
+    ~FileHold();
+    FileHold(const FileHold&) = delete;
+    FileHold& operator=(const FileHold&) = delete;
+
+private:
+    int slot_;
+};
+
+// CreateFileA for a new or truncated file to write (`read`: readable too), shared with
+// `sharing`; a held name gets the held form. GetLastError() is CreateFileA's afterwards.
+HANDLE CreateWrittenFile(const char* path, bool read, DWORD sharing);
+
+// CloseHandle, but for a handle that holds a file: that one stays open.
+void CloseWrittenFile(HANDLE file);
+
+// For a held name whose file was written: `*held` is true and the result is a new handle of that
+// file, for reading (INVALID_HANDLE_VALUE when none can be had). Otherwise `*held` is false.
+HANDLE OpenHeldFile(const char* path, bool* held);
+
+// Closes the file held under `path`, if any, so that it can be deleted or written anew.
+void EndHold(const char* path);

@@ -10,13 +10,23 @@
 namespace {
 // Exit code of an installer whose built-in publisher keys cannot be used.
 constexpr int kExitBrokenKeys = 1;
+
+// The tests' installers can be told to behave as on a system without SetDefaultDllDirectories;
+// the shipping installer has no such switch.
+bool DllSearchFallbackForced()
+{
+#ifdef VELLORA_INSTALLER_FOR_TESTS
+    return GetEnvironmentVariableA("VELLORA_DLL_SEARCH_FALLBACK", nullptr, 0) != 0;
+#else
+    return false;
+#endif
+}
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     // Before anything else can load a DLL.
-    HardenDllSearch();
-    PreloadLateSystemDlls();
+    PreloadLateSystemDlls(HardenDllSearch(DllSearchFallbackForced()));
 
     // The keys built into this executable, if any (INSTALLER_PUBLISHER_KEYS; checked at build).
     // Keys that cannot be taken must not leave an installer that takes unsigned files.

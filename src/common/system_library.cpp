@@ -8,5 +8,7 @@ HMODULE LoadSystemLibrary(const char* fileName)
     const UINT length = GetSystemDirectoryA(path, sizeof path);
     if (length == 0 || length >= sizeof path || !AppendString(path, "\\") || !AppendString(path, fileName))
         return nullptr;
-    return LoadLibraryA(path);
+    // The DLL's own imports are then looked for in its folder, the system directory, instead of
+    // the executable's: that matters where the search cannot be restricted (app/dll_search.h).
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

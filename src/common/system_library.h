@@ -7,7 +7,8 @@
 // on i686, where a wrong one would corrupt the stack at the first call.
 #include <windows.h>
 
-// LoadLibraryA of "<system directory>\<fileName>"; nullptr when it cannot be loaded.
+// "<system directory>\<fileName>", with its imports from the system directory too; nullptr when it
+// cannot be loaded.
 HMODULE LoadSystemLibrary(const char* fileName);
 
 // Looks `name` up in `module` into `function` (of the function's own pointer type). False, with

@@ -8,6 +8,10 @@
 // uxtheme.dll, and the WinINet and winmm it loads late itself, from the system directory and none
 // of the planted ones. Not planted: imm32 and version, which Wine's own user32 loads before any
 // program code runs (on Windows imm32 is a KnownDLL and user32 needs no version).
+//
+// The installer runs twice: as it is, and told to behave as on a system without
+// SetDefaultDllDirectories (Windows 7 without KB2533623), where the search cannot be kept out of
+// the executable's folder and only loading by full path and preloading keep the planted copies out.
 #include "installer_run.h"
 #include "support/config_slot_server.h"
 #include "support/gui_test_support.h"
@@ -85,31 +89,36 @@ TEST(DllPlanting, InstallerLoadsOnlyTheSystemCopies)
     ASSERT_TRUE(DeleteFileA((dir / "uxtheme.dll.loaded").c_str()));
 
     ASSERT_TRUE(CopyFileA(InstallerPath().c_str(), (dir / "vellora_setup.exe").c_str(), FALSE));
-    ChildProcess installer(Quoted(dir / "vellora_setup.exe"));
-    HWND window = WaitForWindow(kInstallerTitle, kInstallerTitle, installer.id());
-    ASSERT_NE(window, nullptr);
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
     const std::string plantedFolder = Lower(dir.path() + "\\");
-    // Loaded late: uxtheme by the system on window creation, WinINet and the multimedia timer by
-    // the installer itself for the configuration's download.
-    std::vector<std::string> lateFromSystem = {"uxtheme.dll", "wininet.dll", "winmm.dll"};
-    for (const std::string& path : ModulePaths(installer.id())) {
-        if (path != plantedFolder + "vellora_setup.exe") {
-            EXPECT_EQ(path.find(plantedFolder), std::string::npos) << path;
-        }
-        for (auto late = lateFromSystem.begin(); late != lateFromSystem.end(); ++late) {
-            if (path == Lower(system) + "\\" + *late) {
-                lateFromSystem.erase(late);
-                break;
+    for (const char* fallback : {"", "1"}) {
+        SCOPED_TRACE(fallback[0] ? "without SetDefaultDllDirectories" : "as it is");
+        SetEnvironmentVariableA("VELLORA_DLL_SEARCH_FALLBACK", fallback[0] ? fallback : nullptr);
+        ChildProcess installer(Quoted(dir / "vellora_setup.exe"));
+        SetEnvironmentVariableA("VELLORA_DLL_SEARCH_FALLBACK", nullptr);
+        HWND window = WaitForWindow(kInstallerTitle, kInstallerTitle, installer.id());
+        ASSERT_NE(window, nullptr);
+        // Loaded late: uxtheme by the system on window creation, WinINet and the multimedia timer
+        // by the installer itself for the configuration's download.
+        std::vector<std::string> lateFromSystem = {"uxtheme.dll", "wininet.dll", "winmm.dll"};
+        for (const std::string& path : ModulePaths(installer.id())) {
+            if (path != plantedFolder + "vellora_setup.exe") {
+                EXPECT_EQ(path.find(plantedFolder), std::string::npos) << path;
+            }
+            for (auto late = lateFromSystem.begin(); late != lateFromSystem.end(); ++late) {
+                if (path == Lower(system) + "\\" + *late) {
+                    lateFromSystem.erase(late);
+                    break;
+                }
             }
         }
-    }
-    for (const std::string& name : lateFromSystem)
-        ADD_FAILURE() << "the installer loaded no " << name << " from the system directory: nothing is proved";
-    for (const char* name : kPlanted)
-        EXPECT_FALSE(FileExists(dir / (std::string(name) + ".dll.loaded"))) << name;
+        for (const std::string& name : lateFromSystem)
+            ADD_FAILURE() << "the installer loaded no " << name << " from the system directory: nothing is proved";
+        for (const char* name : kPlanted)
+            EXPECT_FALSE(FileExists(dir / (std::string(name) + ".dll.loaded"))) << name;
 
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(installer.Wait(), 0);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(installer.Wait(), 0);
+    }
 }

@@ -77,6 +77,9 @@ cmake --preset "$preset" -B "$signed" -DVELLORA_BUILD_TESTS=OFF \
     "-DINSTALLER_AUTHENTICODE_PASSWORD_FILE=$demo/keys/codesign/publisher.pass" >/dev/null
 cmake --build "$signed" --target vellora_setup
 installer="$signed/src/app/vellora_setup.exe"
+# Signatures are made for the installer's product name: the description names it, and the check
+# is told it.
+game=$(sed -n 's/^INSTALLER_PRODUCT_NAME:STRING=//p' "$signed/CMakeCache.txt")
 echo "   build/demo-$preset/src/app/vellora_setup.exe takes only files signed with keys/demo.key."
 if ! osslsigncode verify -CAfile "$demo/keys/codesign/ca.crt" -in "$installer" >"$demo/authenticode.txt" 2>&1; then
     cat "$demo/authenticode.txt" >&2
@@ -104,6 +107,7 @@ publisher   = Vellora Studio
 contact     = support@vellora.example
 site        = http://127.0.0.1:$port/
 key         = keys/demo.key
+product     = $game
 lifetime    = 90
 DESCRIPTION
 pkgtool release release.txt game/Vellora -o www
@@ -135,7 +139,7 @@ if ! python3 tests/support/http_server.py start --state "$demo/server" --root "$
     exit 1
 fi
 set +e
-check "http://127.0.0.1:$port/update/tarnhold.txt" --key keys/demo.key.pub --full | sed 's/^/   /'
+check "http://127.0.0.1:$port/update/tarnhold.txt" --key keys/demo.key.pub --game "$game" --full | sed 's/^/   /'
 checked=${PIPESTATUS[0]}
 set -e
 if [ $tamper -eq 1 ] && [ "$checked" -eq 1 ]; then

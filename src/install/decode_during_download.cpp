@@ -1,7 +1,6 @@
 #include "install/decode_during_download.h"
 
 #include "common/file_system.h"
-#include "package/lzma_stream_decoder.h"
 
 #include <atomic>
 #include <cstring>
@@ -30,10 +29,11 @@ SpeculativeDecode::~SpeculativeDecode()
         Abandon();
 }
 
-bool SpeculativeDecode::Start(const char* installDir, const char* packageName)
+bool SpeculativeDecode::Start(const char* installDir, const char* packageName, const LzmaLimits& limits)
 {
     if (!g_enabled || !queue_.ok() || !FormPackagePaths(installDir, packageName, &paths_))
         return false;
+    limits_ = limits;
     thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
     return thread_.valid();
 }
@@ -41,7 +41,7 @@ bool SpeculativeDecode::Start(const char* installDir, const char* packageName)
 DWORD WINAPI SpeculativeDecode::Run(LPVOID self)
 {
     auto* owner = static_cast<SpeculativeDecode*>(self);
-    LzmaStreamDecoder decoder;
+    LzmaStreamDecoder decoder(owner->limits_);
     bool good = true;
     uint64_t taken = 0;
     size_t size = 0;

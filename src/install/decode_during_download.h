@@ -15,6 +15,10 @@
 // that started again) throws the decoded output away, and the extraction decodes the package
 // itself as it always has.
 //
+// Nothing it decodes is vouched for until the download has matched its pins, so an installer with
+// publisher keys bounds the decoder's memory and output (LzmaLimits): past either it gives up, and
+// the extraction decodes the package once its hash has matched.
+//
 // Nothing is left behind where the decoding is not used. The intermediate file is created with
 // the first block of the body, so a download that never starts leaves one from an earlier run as
 // it was; a decoding that fails (a full disk above all, where the package itself still fits)
@@ -25,6 +29,7 @@
 #include "net/block_queue.h"
 #include "net/download.h"
 #include "package/extract.h"
+#include "package/lzma_stream_decoder.h"
 
 #include <windows.h>
 
@@ -42,9 +47,10 @@ public:
     SpeculativeDecode(const SpeculativeDecode&) = delete;
     SpeculativeDecode& operator=(const SpeculativeDecode&) = delete;
 
-    // Starts decoding into the intermediate file of the package `packageName` below `installDir`.
-    // False (and nothing started) when speculative decoding is off or cannot be had here.
-    bool Start(const char* installDir, const char* packageName);
+    // Starts decoding into the intermediate file of the package `packageName` below `installDir`,
+    // within `limits`. False (and nothing started) when speculative decoding is off or cannot be
+    // had here.
+    bool Start(const char* installDir, const char* packageName, const LzmaLimits& limits = LzmaLimits());
 
     void Bytes(const char* data, size_t size) override;
     void Restart() override;
@@ -63,6 +69,7 @@ private:
     void Join(bool stop);
 
     PackagePaths paths_ = {};
+    LzmaLimits limits_;
     BlockQueue queue_;
     UniqueHandle thread_;
     bool given_up_ = false;   // the download's thread alone

@@ -78,6 +78,21 @@ bool WillExtract(int action, const UpdateListFiles& files)
     return (action & ACTION_COMMAND) && strcmp(files.cmd, kCommandExtract) == 0 && !MayLeadOutOfFolder(files.destFile);
 }
 
+// What the decoding during the download may take. With publisher keys the package is vouched for
+// only once its hash has matched: until then its decoder gets at most what the largest dictionary
+// pkgtool makes needs, and at most the space the signed configuration says the game takes (size,
+// in MiB). Without keys nothing is ever vouched for, and the decoding is the one the extraction
+// would do.
+LzmaLimits DecodingLimits(const InstallJob& job)
+{
+    LzmaLimits limits;
+    if (SignedDelivery()) {
+        limits.memory = LzmaDecoderMemory(kLargestPackageDictionary);
+        limits.output = static_cast<uint64_t>(static_cast<uint32_t>(job.requiredKb)) << 10;
+    }
+    return limits;
+}
+
 // The "DEC" command: extract the package, register, make the shortcuts, write the uninstall file,
 // start the game. Returns false after a failure (its box shown and status 0 posted).
 // `decoded`: the package's intermediate file was decoded while it downloaded (SpeculativeDecode).
@@ -208,7 +223,7 @@ void RunInstallJob(InstallJob& job)
         char packagePath[kPathSize] = {};
         DownloadOptions options;
         options.pin = SignedDelivery() ? &pin : nullptr;
-        if (WillExtract(action, files) && speculative.Start(job.installDir, files.destFile))
+        if (WillExtract(action, files) && speculative.Start(job.installDir, files.destFile, DecodingLimits(job)))
             options.tap = &speculative;
         if (DownloadFile(files.destFile, job, files.srcFile, packagePath, options) != 0) {
             speculative.Abandon();  // keeps no intermediate file where no package stays

@@ -59,7 +59,18 @@ struct LzmaStreamDecoder::State {
     ~State() { lzma_end(&strm); }
 };
 
-LzmaStreamDecoder::LzmaStreamDecoder() = default;
+uint64_t LzmaDecoderMemory(uint32_t dictionary)
+{
+    lzma_options_lzma options = {};
+    options.dict_size = dictionary;
+    options.lc = LZMA_LC_DEFAULT;
+    options.lp = LZMA_LP_DEFAULT;
+    options.pb = LZMA_PB_DEFAULT;
+    const lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    return lzma_raw_decoder_memusage(filters);
+}
+
+LzmaStreamDecoder::LzmaStreamDecoder(const LzmaLimits& limits) : limits_(limits) {}
 LzmaStreamDecoder::~LzmaStreamDecoder() = default;
 
 bool LzmaStreamDecoder::Open(const char* outputPath)
@@ -87,7 +98,9 @@ int LzmaStreamDecoder::Start()
     s.strm.allocator = &kDecoderAllocator;
     s.sizeKnown = size != kUnknownSize;
     s.remaining = size;
-    lzma_ret status = lzma_alone_decoder(&s.strm, UINT64_MAX);
+    if (s.sizeKnown && size > limits_.output)
+        return kLzmaOutputLimit;  // known before the dictionary is set aside
+    lzma_ret status = lzma_alone_decoder(&s.strm, limits_.memory);
     if (status != LZMA_OK)
         return CodeForStatus(status);
     s.strm.next_in = header_;
@@ -116,6 +129,9 @@ int LzmaStreamDecoder::Decode(bool inputEnded)
         s.strm.avail_out = room;
         const lzma_ret status = lzma_code(&s.strm, LZMA_RUN);
         const uint32_t produced = room - static_cast<uint32_t>(s.strm.avail_out);
+        if (produced > limits_.output - produced_)
+            return kLzmaOutputLimit;
+        produced_ += produced;
         uint32_t written = 0;
         if (produced > 0 && (!WriteToFile(output_.get(), s.out, produced, &written) || written != produced))
             return kLzmaWriteError;

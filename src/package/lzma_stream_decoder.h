@@ -21,11 +21,28 @@ enum LzmaCode {
     kLzmaShortHeader = 6,
     kLzmaReadError = 8,
     kLzmaWriteError = 9,
+    kLzmaOutputLimit = 10,  // more output than LzmaLimits::output allows
 };
+
+// Bounds for decoding input that nothing vouches for yet: a package decoded while it downloads,
+// before its hash is known, could be a decompression bomb of exactly the pinned size, or a header
+// that asks for a dictionary the size of a 32-bit address space. Past the memory bound the
+// decoding fails with kLzmaNoMemory before anything is allocated; past the output bound it fails
+// with kLzmaOutputLimit, having written no more than the bound.
+struct LzmaLimits {
+    uint64_t memory = UINT64_MAX;  // for the decoder: its dictionary and its tables
+    uint64_t output = UINT64_MAX;  // bytes of output
+};
+
+// The largest dictionary pkgtool gives a package (--level 9; tools/packing keeps to it).
+constexpr uint32_t kLargestPackageDictionary = 64u << 20;
+
+// The memory liblzma's LZMA-alone decoder takes with a dictionary of `dictionary` bytes.
+uint64_t LzmaDecoderMemory(uint32_t dictionary);
 
 class LzmaStreamDecoder {
 public:
-    LzmaStreamDecoder();
+    explicit LzmaStreamDecoder(const LzmaLimits& limits = LzmaLimits());
     ~LzmaStreamDecoder();  // closes the output file (never deletes it)
     LzmaStreamDecoder(const LzmaStreamDecoder&) = delete;
     LzmaStreamDecoder& operator=(const LzmaStreamDecoder&) = delete;
@@ -50,6 +67,8 @@ private:
     int Start();
     int Decode(bool inputEnded);
 
+    const LzmaLimits limits_;
+    uint64_t produced_ = 0;  // bytes of output so far
     uint8_t header_[kLzmaHeaderSize] = {};
     size_t headerHave_ = 0;
     UniqueOsFile output_;

@@ -22,6 +22,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <string>
@@ -93,6 +94,7 @@ protected:
         CopyString(job.uninstallerName, "uninst.exe");
         CopyString(job.publisher, "Vellora Studio");
         CopyString(job.contact, "support@vellora.example");
+        job.requiredKb = 16 << 10;  // the configuration's size=16
         SetConfig("1.0=" + TestServerUrl(served + "list.txt"));
         SetDownloadTimeouts({5000, 5000});
     }
@@ -662,4 +664,34 @@ TEST_F(InstallJobTest, APackageSwappedAfterItsCheckIsNeverUsed)
     }
     SetSpeculativeDecoding(true);
     UseNoPublisherKeys();
+}
+
+// Arbitrary data before the check: a mirror serves exactly the pinned number of bytes of a
+// decompression bomb. Decoded while it downloads, it writes no more than the signed configuration
+// says the game takes (size=1: 1 MiB) into the game's folder before the hash fails.
+TEST_F(InstallJobTest, ADecompressionBombOfThePinnedSizeIsDecodedNoFurtherThanTheSignedSize)
+{
+    UseTestPublisherKey(0);
+    job.requiredKb = 1 << 10;
+    const int bytes = 40000;  // about 270 MiB of zeros once decoded
+    SetList("action=3\r\nsrcfile=" + TestServerUrl("fault/bomb?size=" + std::to_string(bytes)) +
+            "\r\ndestfile=data.pak\r\ncmd=DEC\r\nsize=" + std::to_string(bytes) + "\r\nsha256=" + std::string(64, '0') +
+            "\r\nexpires=2999-12-31");
+    SignTestFile(ServedPath(served + "list.txt"));
+    std::atomic<bool> running{true};
+    uint64_t largest = 0;
+    std::thread watcher([&] {
+        for (WIN32_FILE_ATTRIBUTE_DATA data; running; Sleep(2)) {
+            if (GetFileAttributesExA((installDir + "data_.rar").c_str(), GetFileExInfoStandard, &data))
+                largest = std::max(largest, uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow);
+        }
+    });
+    const Posts posts = Run();
+    running = false;
+    watcher.join();
+    UseNoPublisherKeys();
+    EXPECT_LE(largest, 1u << 20) << "the decoder wrote past the signed size";
+    ExpectFailure(posts, "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！");
+    EXPECT_FALSE(FileExists(installDir + "data.pak"));
+    EXPECT_FALSE(FileExists(installDir + "data_.rar"));
 }

@@ -2,6 +2,7 @@
 #include "package/lzma_step.h"
 #include "package/lzma_stream_decoder.h"
 #include "package_test_support.h"
+#include "packing/lzma_alone_encoder.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -225,4 +226,40 @@ TEST(LzmaStreamDecoder, FinishesCleanlyExactlyWhereTheFileStepSucceedsWithTheSam
             }
         }
     }
+}
+
+// Input nothing vouches for yet: a decompression bomb stops at the output bound, having written no
+// more; a header that asks for a huge dictionary stops before it is set aside; a package of
+// pkgtool's largest dictionary fits the memory bound that the decoding during a download gets.
+TEST(LzmaStreamDecoder, StopsAtItsLimitsBeforeAnythingPastThem)
+{
+    ScratchDir dir;
+    const std::string bomb = EncodeLzmaAlone(std::string(8 << 20, '\0'), LzmaEnd::Marker);  // 8 MiB of zeros
+    const std::string hugeDictionary = LzmaHeader(0x5D, 1536u << 20, UINT64_MAX) + bomb.substr(kLzmaHeaderSize);
+    const LzmaLimits installer = {LzmaDecoderMemory(kLargestPackageDictionary), 1 << 20};
+    const struct {
+        const char* what;
+        std::string bytes;
+        int code;
+        uint64_t largestOutput;
+    } cases[] = {
+        {"a bomb", bomb, kLzmaOutputLimit, 1 << 20},
+        {"a bomb that says its size", EncodeLzmaAlone(std::string(8 << 20, '\0'), LzmaEnd::Size), kLzmaOutputLimit, 0},
+        {"a 1.5 GiB dictionary", hugeDictionary, kLzmaNoMemory, 0},
+        {"the largest dictionary pkgtool makes", LzmaHeader(0x5D, kLargestPackageDictionary, UINT64_MAX), kLzmaSuccess, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LzmaStreamDecoder decoder(installer);
+        ASSERT_TRUE(decoder.Open((dir / "out.bin").c_str()));
+        for (size_t at = 0; at < c.bytes.size() && decoder.code() == kLzmaSuccess; at += 65536)
+            decoder.Feed(reinterpret_cast<const uint8_t*>(c.bytes.data()) + at, std::min<size_t>(65536, c.bytes.size() - at));
+        EXPECT_EQ(decoder.code(), c.code);
+        decoder.Finish();
+        std::string output;
+        ASSERT_TRUE(ReadFileBytes(dir / "out.bin", &output));
+        EXPECT_LE(output.size(), c.largestOutput);
+    }
+    StringSink sink;
+    EXPECT_EQ(LzmaAloneEncoder(sink, 9, 0).dictionarySize(), kLargestPackageDictionary) << "pkgtool --level 9";
 }

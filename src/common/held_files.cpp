@@ -1,5 +1,7 @@
 #include "common/held_files.h"
 
+#include "common/win_handles.h"
+
 namespace {
 
 // The package and its intermediate file: one job holds two names at a time.
@@ -13,14 +15,6 @@ struct Slot {
 
 Slot g_slots[kSlots];
 SRWLOCK g_lock = SRWLOCK_INIT;
-
-class Exclusive {
-public:
-    Exclusive() { AcquireSRWLockExclusive(&g_lock); }
-    ~Exclusive() { ReleaseSRWLockExclusive(&g_lock); }
-    Exclusive(const Exclusive&) = delete;
-    Exclusive& operator=(const Exclusive&) = delete;
-};
 
 // "D:\Games\\x.pak" and "d:\games\x.pak" name one file: both become "D:\Games\x.pak".
 bool FullPath(const char* path, char (&full)[MAX_PATH])
@@ -53,7 +47,7 @@ void Close(Slot& slot)
 
 FileHold::FileHold(const char* path) : slot_(-1)
 {
-    Exclusive lock;
+    ScopedExclusiveLock lock(g_lock);
     for (int i = 0; i < kSlots; ++i) {
         if (!g_slots[i].used && FullPath(path, g_slots[i].path)) {
             g_slots[i].used = true;
@@ -67,14 +61,14 @@ FileHold::~FileHold()
 {
     if (slot_ < 0)
         return;
-    Exclusive lock;
+    ScopedExclusiveLock lock(g_lock);
     Close(g_slots[slot_]);
     g_slots[slot_].used = false;
 }
 
 HANDLE CreateWrittenFile(const char* path, bool read, DWORD sharing)
 {
-    Exclusive lock;
+    ScopedExclusiveLock lock(g_lock);
     Slot* slot = Find(path);
     if (!slot)
         return CreateFileA(path, GENERIC_WRITE | (read ? GENERIC_READ : 0), sharing, nullptr, CREATE_ALWAYS,
@@ -89,7 +83,7 @@ void CloseWrittenFile(HANDLE file)
 {
     if (file == INVALID_HANDLE_VALUE)
         return;
-    Exclusive lock;
+    ScopedExclusiveLock lock(g_lock);
     for (const Slot& slot : g_slots) {
         if (slot.used && slot.file == file)
             return;  // the hold
@@ -99,7 +93,7 @@ void CloseWrittenFile(HANDLE file)
 
 HANDLE OpenHeldFile(const char* path, bool* held)
 {
-    Exclusive lock;
+    ScopedExclusiveLock lock(g_lock);
     Slot* slot = Find(path);
     *held = slot && slot->file != INVALID_HANDLE_VALUE;
     if (!*held)
@@ -111,7 +105,7 @@ HANDLE OpenHeldFile(const char* path, bool* held)
 
 void EndHold(const char* path)
 {
-    Exclusive lock;
+    ScopedExclusiveLock lock(g_lock);
     if (Slot* slot = Find(path))
         Close(*slot);
 }

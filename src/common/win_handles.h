@@ -51,6 +51,18 @@ struct MemoryDcTraits {  // from CreateCompatibleDC
 };
 using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 
+// Holds an SRW lock exclusively for the lifetime of the scope.
+class ScopedExclusiveLock {
+public:
+    explicit ScopedExclusiveLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ScopedExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    ScopedExclusiveLock(const ScopedExclusiveLock&) = delete;
+    ScopedExclusiveLock& operator=(const ScopedExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
 // Selects a GDI object into a DC for the lifetime of the scope, then restores the previous one.
 class ScopedSelectObject {
 public:

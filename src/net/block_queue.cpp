@@ -1,21 +1,8 @@
 #include "net/block_queue.h"
 
+#include "common/win_handles.h"
+
 #include <new>
-
-namespace {
-
-class Hold {
-public:
-    explicit Hold(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~Hold() { ReleaseSRWLockExclusive(&lock_); }
-    Hold(const Hold&) = delete;
-    Hold& operator=(const Hold&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
-
-}  // namespace
 
 BlockQueue::BlockQueue(size_t blocks, size_t blockSize)
     : storage_(new (std::nothrow) unsigned char[blocks * blockSize]),
@@ -29,7 +16,7 @@ BlockQueue::BlockQueue(size_t blocks, size_t blockSize)
 
 unsigned char* BlockQueue::Acquire()
 {
-    Hold hold(lock_);
+    ScopedExclusiveLock hold(lock_);
     while (!stopped_ && !left_ && committed_ - released_ >= blocks_)
         SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
     if (stopped_ || !storage_)
@@ -39,7 +26,7 @@ unsigned char* BlockQueue::Acquire()
 
 void BlockQueue::Commit(size_t size)
 {
-    Hold hold(lock_);
+    ScopedExclusiveLock hold(lock_);
     sizes_[committed_ % blocks_] = size;
     ++committed_;
     WakeAllConditionVariable(&changed_);
@@ -47,14 +34,14 @@ void BlockQueue::Commit(size_t size)
 
 void BlockQueue::Finish()
 {
-    Hold hold(lock_);
+    ScopedExclusiveLock hold(lock_);
     finished_ = true;
     WakeAllConditionVariable(&changed_);
 }
 
 const unsigned char* BlockQueue::Next(size_t* size)
 {
-    Hold hold(lock_);
+    ScopedExclusiveLock hold(lock_);
     while (!stopped_ && released_ == committed_ && !finished_)
         SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
     if (stopped_ || released_ == committed_)
@@ -66,21 +53,21 @@ const unsigned char* BlockQueue::Next(size_t* size)
 
 void BlockQueue::Release()
 {
-    Hold hold(lock_);
+    ScopedExclusiveLock hold(lock_);
     ++released_;
     WakeAllConditionVariable(&changed_);
 }
 
 void BlockQueue::Leave()
 {
-    Hold hold(lock_);
+    ScopedExclusiveLock hold(lock_);
     left_ = true;
     WakeAllConditionVariable(&changed_);
 }
 
 void BlockQueue::Stop()
 {
-    Hold hold(lock_);
+    ScopedExclusiveLock hold(lock_);
     stopped_ = true;
     WakeAllConditionVariable(&changed_);
 }

@@ -1,6 +1,7 @@
 #include "skin/gdiplus_runtime.h"
 
 #include "common/system_library.h"
+#include "common/win_handles.h"
 
 namespace {
 
@@ -10,14 +11,6 @@ HMODULE g_module = nullptr;
 ULONG_PTR g_token = 0;
 bool g_running = false;
 GdiplusApi g_api = {};
-
-class LockGuard {
-public:
-    LockGuard() { AcquireSRWLockExclusive(&g_lock); }
-    ~LockGuard() { ReleaseSRWLockExclusive(&g_lock); }
-    LockGuard(const LockGuard&) = delete;
-    LockGuard& operator=(const LockGuard&) = delete;
-};
 
 template <typename F>
 bool Resolve(F& function, const char* name)
@@ -85,20 +78,20 @@ void ShutdownLocked()
 
 void RetainImagingLibrary()
 {
-    LockGuard lock;
+    ScopedExclusiveLock lock(g_lock);
     ++g_livingImages;
 }
 
 void ReleaseImagingLibrary()
 {
-    LockGuard lock;
+    ScopedExclusiveLock lock(g_lock);
     if (--g_livingImages == 0 && g_running)
         ShutdownLocked();
 }
 
 const GdiplusApi* StartImagingLibrary()
 {
-    LockGuard lock;
+    ScopedExclusiveLock lock(g_lock);
     if (!g_running && !StartLocked())
         return nullptr;
     return &g_api;
@@ -106,6 +99,6 @@ const GdiplusApi* StartImagingLibrary()
 
 bool ImagingLibraryRunning()
 {
-    LockGuard lock;
+    ScopedExclusiveLock lock(g_lock);
     return g_running;
 }

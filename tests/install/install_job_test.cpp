@@ -552,14 +552,9 @@ TEST_F(InstallJobTest, AResumedPinnedPackageInstallsThePackage)
     ServePackage();
     std::string package;
     ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
-    uint8_t digest[kSha256Size];
-    Sha256 hash;
-    hash.Update(package.data(), package.size());
-    hash.Final(digest);
     const std::string cuts = std::to_string(package.size() / 3) + "," + std::to_string(package.size() / 3 * 2);
     SetList("action=3\r\nsrcfile=" + TestServerUrl(served + "data.pak?cut=" + cuts) +
-            "\r\ndestfile=data.pak\r\ncmd=DEC\r\nsize=" + std::to_string(package.size()) +
-            "\r\nsha256=" + LowerHex(digest, sizeof digest) + "\r\nexpires=2999-12-31");
+            "\r\ndestfile=data.pak\r\ncmd=DEC\r\n" + PinLines(package) + "\r\nexpires=2999-12-31");
     SignTestFile(ServedPath(served + "list.txt"));
 
     const int taken = SpeculativeDecodingsTaken();
@@ -640,12 +635,8 @@ TEST_F(InstallJobTest, APackageSwappedAfterItsCheckIsNeverUsed)
     ServePackage();
     std::string package;
     ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
-    uint8_t digest[kSha256Size];
-    Sha256 hash;
-    hash.Update(package.data(), package.size());
-    hash.Final(digest);
-    SetList("action=3\r\nsrcfile=" + TestServerUrl(served + "data.pak") + "\r\ndestfile=data.pak\r\ncmd=DEC\r\nsize=" +
-            std::to_string(package.size()) + "\r\nsha256=" + LowerHex(digest, sizeof digest) + "\r\nexpires=2999-12-31");
+    SetList("action=3\r\nsrcfile=" + TestServerUrl(served + "data.pak") + "\r\ndestfile=data.pak\r\ncmd=DEC\r\n" +
+            PinLines(package) + "\r\nexpires=2999-12-31");
     SignTestFile(ServedPath(served + "list.txt"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

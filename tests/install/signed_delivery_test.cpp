@@ -96,11 +96,7 @@ protected:
         ASSERT_TRUE(job_.configText.Assign(config.data(), config.size()));
         package_ = MakePackage({{"Game\\readme.txt", "readme"}});
         ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "data.pak"), package_));
-        uint8_t digest[kSha256Size];
-        Sha256 hash;
-        hash.Update(package_.data(), package_.size());
-        hash.Final(digest);
-        pins_ = "size=" + std::to_string(package_.size()) + "\r\nsha256=" + LowerHex(digest, sizeof digest) + "\r\n";
+        pins_ = PinLines(package_) + "\r\n";
     }
 
     void TearDown() override { UseNoPublisherKeys(); }

@@ -53,6 +53,16 @@ inline std::string TestSignature(const std::string& content, const char* key = "
     return std::string(reinterpret_cast<const char*>(signature), sizeof signature);
 }
 
+// The size= and sha256= lines with which a signed list pins `package` (no line end after them).
+inline std::string PinLines(const std::string& package)
+{
+    uint8_t digest[kSha256Size];
+    Sha256 hash;
+    hash.Update(package.data(), package.size());
+    hash.Final(digest);
+    return "size=" + std::to_string(package.size()) + "\r\nsha256=" + LowerHex(digest, sizeof digest);
+}
+
 // Writes `path`.sig: TestSignature of the file at `path`.
 inline void SignTestFile(const std::string& path)
 {

@@ -63,6 +63,9 @@ bool ParseDate(const char* text, int* year, int* month, int* day)
     static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > kDays[parts[1] - 1])
         return false;
+    const bool leap = (parts[0] % 4 == 0 && parts[0] % 100 != 0) || parts[0] % 400 == 0;
+    if (parts[1] == 2 && parts[2] == 29 && !leap)
+        return false;
     *year = parts[0];
     *month = parts[1];
     *day = parts[2];

@@ -14,8 +14,7 @@ bool DecodeHex(const char* text, size_t length, uint8_t* out, size_t size);
 // them. False when there are none or the number does not fit 64 bits.
 bool ParseDecimal(const char* text, const char** end, uint64_t* value);
 
-// "YYYY-MM-DD" with a real month and a day that month can have (29 February in any year), and
-// nothing more.
+// "YYYY-MM-DD" of a day the calendar has (29 February in leap years only), and nothing more.
 bool ParseDate(const char* text, int* year, int* month, int* day);
 
 // "bytes <first>-<last>/<total>" of a 206 answer, with first <= last < total.

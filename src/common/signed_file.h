@@ -44,7 +44,7 @@ struct CalendarDate {
     int day = 0;    // 1..31
 };
 
-// Days since 1970-01-01 (negative before); 29 February of a common year counts as 1 March.
+// Days since 1970-01-01 (negative before).
 long DayNumber(const CalendarDate& date);
 
 enum class Expiry {

@@ -31,6 +31,7 @@ TEST(SignedFile, ExpiresAtTheEndOfItsDayAndOnlyARealDateCounts)
         {"2026-02-30", Expiry::Malformed},
         {"2026-13-01", Expiry::Malformed},  // month 13
         {"2028-02-29", Expiry::Valid},
+        {"2027-02-29", Expiry::Malformed},  // not a leap year
         {"16.03.2026", Expiry::Malformed},
         {"", Expiry::Missing},
     };

@@ -27,7 +27,6 @@ bool DaysUntil(const char* date, long* days)
     int year = 0, month = 0, day = 0;
     if (!ParseDate(date, &year, &month, &day))
         return false;
-    // 29 February of a common year, which the installer also reads, counts here as 1 March.
     *days = DayNumber({year, month, day}) - static_cast<long>(time(nullptr) / kSecondsPerDay);
     return true;
 }

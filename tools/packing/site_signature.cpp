@@ -14,13 +14,6 @@ constexpr long kSecondsPerDay = 86400;
 
 const char* SectionLine(SignedRole role) { return role == SignedRole::Configuration ? "[setup]" : "[list0]"; }
 
-std::string DateText(const CalendarDate& date)
-{
-    char text[16];
-    snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
-    return text;
-}
-
 // What every installer would refuse to take, and what it will soon refuse.
 bool CheckBeforeSigning(const ProfileText& text, SignedRole role, long today, std::string* warning,
                         std::string* error)
@@ -56,6 +49,22 @@ bool CheckBeforeSigning(const ProfileText& text, SignedRole role, long today, st
 }
 
 }  // namespace
+
+long TodayUtc() { return static_cast<long>(time(nullptr) / kSecondsPerDay); }
+
+std::string DateText(const CalendarDate& date)
+{
+    char text[16];
+    snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
+    return text;
+}
+
+std::string ExpiryDate(int days)
+{
+    const time_t then = time(nullptr) + static_cast<time_t>(days) * kSecondsPerDay;
+    const struct tm* utc = gmtime(&then);
+    return utc ? DateText({utc->tm_year + 1900, utc->tm_mon + 1, utc->tm_mday}) : std::string();
+}
 
 const char* SiteFileRoleName(SignedRole role)
 {
@@ -104,8 +113,7 @@ bool SignSiteFile(const PrivateKey& key, SignedRole role, const std::string& gam
     uint8_t signature[kSignatureSize];
     if (!ReadSignedFile(path, &text, error))
         return false;
-    const long today = static_cast<long>(time(nullptr) / kSecondsPerDay);
-    if (!SignSiteBytes(key, text, role, game, today, signature, warning, error)) {
+    if (!SignSiteBytes(key, text, role, game, TodayUtc(), signature, warning, error)) {
         *error = path + ": " + *error + "; nothing written";
         return false;
     }

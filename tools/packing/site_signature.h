@@ -18,6 +18,13 @@
 
 constexpr long kExpiryWarningDays = 14;
 
+// Today (UTC) as a DayNumber, the day the installer compares an expires date with.
+long TodayUtc();
+// "YYYY-MM-DD".
+std::string DateText(const CalendarDate& date);
+// The expires date `days` after today (UTC).
+std::string ExpiryDate(int days);
+
 // "configuration" or "update list", for messages.
 const char* SiteFileRoleName(SignedRole role);
 

@@ -9,7 +9,6 @@
 #include "common/number_text.h"
 #include "common/profile_text.h"
 #include "packing/site_signature.h"
-#include "pkgtool/expiry_date.h"
 #include "pkgtool/site_fetch.h"
 
 #include <cstdio>
@@ -18,7 +17,6 @@
 
 namespace {
 
-constexpr uint64_t kLargestSiteFile = 64 * 1024;
 constexpr size_t kValueLimit = 259;        // [setup] and [list0] values: 260-byte buffers
 constexpr size_t kListAddressLimit = 998;  // [config] values: 999-byte buffers
 constexpr long kHttpOk = 200;
@@ -70,18 +68,6 @@ bool LooksLikeUtf8(const std::string& text)
     return wide;
 }
 
-// GetPrivateProfileInt's reading: an optional sign and the digits at the start; `fallback` without them.
-long ProfileNumber(const std::optional<std::string>& value, long fallback)
-{
-    const char* text = value ? value->c_str() : "";
-    const bool negative = *text == '-';
-    uint64_t number = 0;
-    const char* end = nullptr;
-    if (!ParseDecimal(text + negative, &end, &number))
-        return fallback;
-    return negative ? -static_cast<long>(number) : static_cast<long>(number);
-}
-
 class SiteCheck {
 public:
     SiteCheck(const std::string& address, const std::string& keyPath, const std::string& game, bool full)
@@ -104,13 +90,13 @@ public:
             return 1;
         const ProfileText setup = TextOf(*config);
         const std::string listUrl = CheckConfiguration(setup);
-        CheckSignature(SignedRole::Configuration, configUrl_, *config, setup, "setup");
+        CheckSignature(SignedRole::Configuration, configUrl_, *config, setup);
         std::optional<std::string> list = listUrl.empty() ? std::nullopt : FetchSmall("update list", listUrl);
         if (!list)
             return 1;
         Ok("update list " + listUrl + " answers");
         const ProfileText steps = TextOf(*list);
-        CheckSignature(SignedRole::UpdateList, listUrl, *list, steps, "list0");
+        CheckSignature(SignedRole::UpdateList, listUrl, *list, steps);
         CheckList(steps);
         return failed_ ? 1 : 0;
     }
@@ -126,7 +112,7 @@ private:
     }
 
     // A configuration, list or signature: only a whole 200 answer is the file.
-    std::optional<std::string> FetchSmall(const char* what, const std::string& url, uint64_t limit = kLargestSiteFile)
+    std::optional<std::string> FetchSmall(const char* what, const std::string& url, uint64_t limit = kSignedFileLimit)
     {
         SiteRequest request;
         request.limit = limit;
@@ -166,7 +152,7 @@ private:
             if (value && LooksLikeUtf8(*value))
                 good = Problem(where, std::string(key) + " is UTF-8 text; the installer reads GBK and shows it garbled");
         }
-        if (ProfileNumber(Value(file, "setup", "size"), -1) < 0)
+        if (file.ReadInt("setup", "size", -1) < 0)
             good = Problem(where, "size is missing or negative: the installer rejects the file and tries its next address");
         std::optional<std::string> list = Value(file, "config", "1.0");
         if (!list || list->empty())
@@ -189,8 +175,7 @@ private:
     }
 
     // With a key: the signature beside the file, and its expires date.
-    void CheckSignature(SignedRole role, const std::string& url, const std::string& bytes, const ProfileText& file,
-                        const char* section)
+    void CheckSignature(SignedRole role, const std::string& url, const std::string& bytes, const ProfileText& file)
     {
         const std::string what = SiteFileRoleName(role);
         if (keyPath_.empty()) {
@@ -205,22 +190,26 @@ private:
             Failed(what + " " + url + ": " + error);
             return;
         }
-        const std::optional<std::string> expires = Value(file, section, "expires");
-        long days = 0;
-        if (!expires || expires->empty())
+        // The date as the installer judges it.
+        const long today = TodayUtc();
+        CalendarDate expires;
+        const Expiry expiry = CheckExpiry(file, role, today, &expires);
+        const long days = expiry == Expiry::Valid || expiry == Expiry::Past ? DayNumber(expires) - today : 0;
+        if (expiry == Expiry::Missing)
             Failed(what + " signature good, but the file has no expires date: an old copy could be served for ever");
-        else if (!DaysUntil(expires->c_str(), &days))
-            Failed(what + " expires=" + *expires + " is no date (YYYY-MM-DD): the installer takes it as past");
-        else if (days < 0)
-            Failed(what + " expired on " + *expires + ", " + std::to_string(-days) + " days ago: sign it again");
+        else if (expiry == Expiry::Malformed)
+            Failed(what + " expires=" + Value(file, SignedRoleSection(role), "expires").value_or("") +
+                   " is no date (YYYY-MM-DD): the installer takes it as past");
+        else if (expiry == Expiry::Past)
+            Failed(what + " expired on " + DateText(expires) + ", " + std::to_string(-days) + " days ago: sign it again");
         else
-            Ok(what + " signature good (" + keyPath_ + "); expires " + *expires + ", " + std::to_string(days) +
+            Ok(what + " signature good (" + keyPath_ + "); expires " + DateText(expires) + ", " + std::to_string(days) +
                " days left" + (days < kExpiryWarningDays ? ": sign it again soon" : ""));
     }
 
     void CheckList(const ProfileText& file)
     {
-        const long action = ProfileNumber(Value(file, "list0", "action"), -1);
+        const long action = file.ReadInt("list0", "action", -1);
         const std::string source = Value(file, "list0", "srcfile").value_or("");
         const std::string dest = Value(file, "list0", "destfile").value_or("");
         const std::string cmd = Value(file, "list0", "cmd").value_or("");

@@ -11,7 +11,6 @@
 #include "package/package_container.h"
 #include "packing/publisher_keys.h"
 #include "packing/site_signature.h"
-#include "pkgtool/expiry_date.h"
 #include "pkgtool/release_description.h"
 #include "pkgtool/tool_platform.h"
 

@@ -1,5 +1,6 @@
 #include "net/fetch_bytes.h"
 
+#include "common/file_system.h"
 #include "common/fixed_string.h"
 #include "net/download_steps.h"
 
@@ -11,18 +12,17 @@ namespace {
 
 constexpr DWORD kPieceSize = 4096;
 
-// Writes `size` bytes into the temporary file at `path`, which DownloadFile's temporary name
-// created empty.
+// Writes `size` bytes (at most kSmallFileLimit) into the temporary file at `path`, which
+// DownloadFile's temporary name created empty.
 bool WriteTemporaryFile(const char* path, const unsigned char* bytes, size_t size)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool whole = WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
-    return CloseHandle(file) && whole;
+    UniqueOsFile file(CreateOutputFile(path));
+    uint32_t written = 0;
+    return file && WriteToFile(file.get(), bytes, static_cast<uint32_t>(size), &written) && written == size;
 }
+
+// A file larger than a small file may be: its first bytes must not pass for it.
+void SetSizeFailure(InstallJob& job, const char* url) { FormatString(job.message, "下载文件大小错误.\n文件:%s.", url); }
 
 }  // namespace
 
@@ -60,7 +60,7 @@ bool FetchBytes(InstallJob& job, const char* url, const DownloadTimeouts& timeou
     if (announced)
         *announced = length;
     if (lengthKnown && length > capacity) {
-        FormatString(job.message, "下载文件大小错误.\n文件:%s.", url);
+        SetSizeFailure(job, url);
         return false;
     }
     for (;;) {
@@ -80,8 +80,7 @@ bool FetchBytes(InstallJob& job, const char* url, const DownloadTimeouts& timeou
         if (got == 0)
             return true;
         if (got > capacity - *size) {
-            // Its first `capacity` bytes must not pass for the file.
-            FormatString(job.message, "下载文件大小错误.\n文件:%s.", url);
+            SetSizeFailure(job, url);
             return false;
         }
         memcpy(buffer + *size, piece, got);
@@ -108,7 +107,7 @@ int DownloadSmallFile(InstallJob& job, const char* url, char (&localPath)[kPathS
     if (!bytes || !FetchBytes(job, url, timeouts, deadline, bytes.get(), kSmallFileLimit, &size, &length))
         return EndDownload(job, false, quiet);
     if (!WriteTemporaryFile(path, bytes.get(), size) || !text->Assign(bytes.get(), size)) {
-        DeleteFileA(path);
+        RemoveFile(path);
         FormatString(job.message, "写入文件错误.\n文件:%s.", path);
         return EndDownload(job, false, quiet);
     }

@@ -2,6 +2,7 @@
 // use the backslash as separator; here it becomes '/'.
 #include "common/file_system.h"
 #include "common/file_system_internal.h"
+#include "common/gbk.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,8 +25,12 @@ public:
             errno = ENAMETOOLONG;
             return;
         }
-        for (size_t i = 0; i <= length; ++i)
-            path_[i] = path[i] == '\\' ? '/' : path[i];
+        memcpy(path_, path, length + 1);
+        // Only a backslash of its own: the trail byte of 誠 (D5 5C) stays.
+        for (size_t i = 0; i < length; i += GbkCharWidth(path + i)) {
+            if (path[i] == '\\')
+                path_[i] = '/';
+        }
     }
     bool ok() const { return ok_; }
     const char* get() const { return path_; }

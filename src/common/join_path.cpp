@@ -1,5 +1,7 @@
 #include "common/join_path.h"
 
+#include "common/gbk.h"
+
 #include <cstring>
 
 bool JoinPath(char* out, size_t size, const char* directory, const char* relative)
@@ -18,8 +20,8 @@ bool JoinPath(char* out, size_t size, const char* directory, const char* relativ
         return true;
     }
 
-    while (dirLength > 0 && directory[dirLength - 1] == '\\')
-        --dirLength;
+    // A trail byte 0x5C ends a character, not the folder's name.
+    dirLength = GbkLengthWithout(directory, dirLength, '\\');
     while (*relative == '\\')
         ++relative;
     size_t relLength = strlen(relative);

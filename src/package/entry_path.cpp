@@ -1,6 +1,8 @@
 // StripRootComponent and the check of an entry's path below the installation directory.
 #include "package/entry_path.h"
 
+#include "common/gbk.h"
+
 #include <cstddef>
 #include <cstring>
 
@@ -42,17 +44,23 @@ bool IsForbiddenByte(unsigned char c)
     return c < 0x20 || strchr("/:*?\"<>|", c) != nullptr;
 }
 
+// Character by character: a trail byte is part of its character (誠 ends in 0x5C, 東 in 0x7C), and
+// a lead byte without its trail byte names nothing the system would read the same way.
 bool IsPlainComponent(const char* component, size_t length)
 {
     if (length == 0)
         return false;
-    for (size_t i = 0; i < length; ++i) {
-        if (IsForbiddenByte(static_cast<unsigned char>(component[i])))
+    for (size_t i = 0; i < length;) {
+        const size_t width = GbkCharWidth(component + i);
+        if (IsLoneGbkLeadByte(component + i) || i + width > length)
             return false;
+        if (width == 1 && IsForbiddenByte(static_cast<unsigned char>(component[i])))
+            return false;
+        i += width;
     }
     char last = component[length - 1];
     if (last == '.' || last == ' ')
-        return false;
+        return false;  // a trail byte is never a dot or a space
     return !IsDeviceName(component, length);
 }
 
@@ -60,7 +68,7 @@ bool IsPlainComponent(const char* component, size_t length)
 
 const char* StripRootComponent(const char* name)
 {
-    const char* separator = strchr(name, '\\');
+    const char* separator = FindGbkChar(name, '\\');
     return separator ? separator : name + strlen(name);
 }
 
@@ -70,7 +78,7 @@ EntryTarget ClassifyEntryPath(const char* relative)
     if (*at == '\\')
         ++at;
     for (;;) {
-        const char* end = strchr(at, '\\');
+        const char* end = FindGbkChar(at, '\\');
         if (!end) {
             // The last component: none at all means a folder (or the installation directory).
             size_t length = strlen(at);

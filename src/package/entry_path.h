@@ -6,8 +6,8 @@
 // rest is checked before anything is created: it must stay below the installation directory and
 // name a plain file (or a folder) there, on Windows as well as in the native build.
 
-// The part of `name` from its first backslash on, that backslash included; "" when `name` holds
-// none. Points into `name`.
+// The part of `name` from its first backslash on (a character of its own, not a trail byte), that
+// backslash included; "" when `name` holds none. Points into `name`.
 const char* StripRootComponent(const char* name);
 
 enum class EntryTarget {
@@ -25,6 +25,7 @@ enum class EntryTarget {
 //     ("/" is a separator to Windows, ":" names a drive or an alternate data stream);
 //   - device names (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$), also with an extension
 //     or spaces before it ("nul.txt", "con .log"), in any case.
-// The check is byte by byte, like the backslash search of the extraction: a GBK double-byte
-// character can only join bytes the check has already seen, never make a separator or a dot.
+//   - a lead byte without its trail byte.
+// The check goes character by character: the trail byte of a GBK double-byte character is never a
+// separator or a forbidden character (誠 is D5 5C, 東 is 96 7C).
 EntryTarget ClassifyEntryPath(const char* relative);

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include "common/gbk.h"
 #include "test_paths.h"
 
 #include <cerrno>
@@ -38,11 +39,12 @@ static std::string Join(const std::string& a, const std::string& b)
 
 static std::string ToNative(std::string path)
 {
-    for (char& c : path) {
+    // Character by character: the trail byte of 誠 (D5 5C) is no separator.
+    for (size_t i = 0; i < path.size(); i += GbkCharWidth(path.c_str() + i)) {
 #ifdef _WIN32
-        if (c == '/') c = '\\';
+        if (path[i] == '/') path[i] = '\\';
 #else
-        if (c == '\\') c = '/';
+        if (path[i] == '\\') path[i] = '/';
 #endif
     }
     return path;

@@ -34,6 +34,8 @@ namespace {
 using Paths = std::vector<std::string>;
 
 const std::string kGbkName = "\xD6\xD0\xCE\xC4.txt";  // 中文.txt
+// 誠東\億.txt: characters whose trail bytes are a backslash (D5 5C) and a bar (96 7C, 83 7C).
+const std::string kGbkFolder = "\xD5\x5C\x96\x7C", kGbkTrailName = kGbkFolder + "/\x83\x7C.txt";
 
 class Pkgtool : public PkgtoolTest {
 protected:
@@ -139,6 +141,8 @@ TEST_F(Pkgtool, RoundTripGivesTheTreeLoweredWithoutItsRootAndNestedFilesDecoded)
     Put("Game/Data/Level.R", level);                                           // nested by pkgtool
     Put("Game/Empty.dat", "");
     Put("Game/" + kGbkName, "gbk");
+    CreateOneDirectory(Path("Game/" + kGbkFolder).c_str());
+    Put("Game/" + kGbkTrailName, "trail bytes");
     CreateOneDirectory(Path("Game/Saves").c_str());
 
     ProgramRun pack = Run({"pack", Path("Game"), "-o", Path("game.pak"), "--nest", "*.r", "--level", "1"});
@@ -153,7 +157,7 @@ TEST_F(Pkgtool, RoundTripGivesTheTreeLoweredWithoutItsRootAndNestedFilesDecoded)
     EXPECT_EQ(extract.err, "");
 
     Paths expected = {"data/", "data/level.r", "empty.dat", "readme.txt", "res/", "res/pack.r", "res/sub/",
-                      "res/sub/big.bin", "saves/", kGbkName};
+                      "res/sub/big.bin", "saves/", kGbkName, kGbkFolder + "/", kGbkTrailName};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(ListTree(Path("install")), expected);  // the package's copy is gone, like the installer's
     EXPECT_EQ(Read("install/readme.txt"), "read me\n");
@@ -162,6 +166,7 @@ TEST_F(Pkgtool, RoundTripGivesTheTreeLoweredWithoutItsRootAndNestedFilesDecoded)
     EXPECT_EQ(Read("install/data/level.r"), level);
     EXPECT_EQ(Read("install/empty.dat"), "");
     EXPECT_EQ(Read("install/" + kGbkName), "gbk");
+    EXPECT_EQ(Read("install/" + kGbkTrailName), "trail bytes");
     EXPECT_TRUE(FileExists(Path("game.pak")));  // extract works on a copy
 
     // The same folder packs to the same bytes.
@@ -234,6 +239,8 @@ TEST_F(Pkgtool, PackRefusesWhatTheInstallerWouldNotGiveBackAsItIs)
     // Names that Windows itself would not hold.
     Put("Devices/nul.txt", "x");
     ExpectPackRefused("Devices", "refuses this name");
+    Put("Lone/a\x81", "x");  // a lead byte without its trail byte
+    ExpectPackRefused("Lone", "refuses this name");
     Put("Case/A.txt", "x");  // only a case-sensitive file system holds both
     Put("Case/a.txt", "y");
     ExpectPackRefused("Case", "would both be installed as a.txt");

@@ -5,6 +5,7 @@
 // installs as the folder it came from.
 #include "pkgtool/commands.h"
 
+#include "common/gbk.h"
 #include "package/entry_path.h"
 #include "package/package_container.h"
 #include "packing/lzma_alone_encoder.h"
@@ -48,10 +49,22 @@ private:
     std::vector<std::string> paths_;
 };
 
+// The separators of a package path (not the trail bytes 0x5C of GBK characters such as 誠).
+std::vector<size_t> Separators(const std::string& path)
+{
+    std::vector<size_t> at;
+    for (size_t i = 0; i < path.size(); i += GbkCharWidth(path.c_str() + i)) {
+        if (path[i] == '\\')
+            at.push_back(i);
+    }
+    return at;
+}
+
 std::string ShownPath(const std::string& relative)
 {
     std::string shown = relative;
-    std::replace(shown.begin(), shown.end(), '\\', '/');
+    for (size_t i : Separators(relative))
+        shown[i] = '/';
     return shown;
 }
 
@@ -159,9 +172,8 @@ private:
         }
         for (const FolderItem& item : items) {
             std::string itemDisk = disk + NativeSeparator() + item.name;
-            if (item.name.find('\\') != std::string::npos)
-                return Refuse(itemDisk + ": the byte 0x5C (a backslash, or the end of a GBK character) would split "
-                              "this name into folders on installation");
+            if (!Separators(item.name).empty())
+                return Refuse(itemDisk + ": a backslash would split this name into folders on installation");
             std::string itemRelative = relative.empty() ? item.name : relative + "\\" + item.name;
             if (root_.size() + 1 + itemRelative.size() >= kPackageNameSize)
                 return Refuse(itemDisk + ": the name is longer than a package entry holds (259 bytes)");
@@ -210,7 +222,8 @@ private:
             EntryTarget target = ClassifyEntryPath(("\\" + name).c_str());
             if (target != (entry.source.empty() ? EntryTarget::Directory : EntryTarget::File))
                 return Refuse(shown + ": the installer refuses this name (device names, \"..\", trailing dots "
-                              "or spaces, and the characters : * ? \" < > | are not allowed)");
+                              "or spaces, a GBK lead byte without its trail byte, and the characters : * ? \" < > | "
+                              "are not allowed)");
 
             std::string lowered = LowerPackageName(name.data(), name.size());
             std::string result = lowered;  // what the installer leaves on disk
@@ -222,10 +235,8 @@ private:
                 result = lowered.substr(0, mark) + ".r";
             }
             entry.key = LowerPackageName(root_.data(), root_.size()) + "\\" + lowered;
-            for (size_t i = 0; i < lowered.size(); ++i) {
-                if (lowered[i] == '\\')
-                    folders.insert(lowered.substr(0, i));
-            }
+            for (size_t i : Separators(lowered))
+                folders.insert(lowered.substr(0, i));
             if (entry.source.empty())
                 continue;
             auto [at, fresh] = installed.emplace(result, shown);

@@ -8,6 +8,7 @@
 #include "pkgtool/commands.h"
 
 #include "common/unique_file.h"
+#include "common/gbk.h"
 #include "package/package_container.h"
 #include "packing/publisher_keys.h"
 #include "packing/site_signature.h"
@@ -29,7 +30,8 @@ constexpr size_t kSourceLimit = 259;  // [list0] srcfile has a 260-byte buffer
 // The executable's name without folders and extension, lowered, as a web-safe name.
 std::string PackageStem(const std::string& executable)
 {
-    std::string stem = executable.substr(executable.find_last_of('\\') + 1);
+    const char* separator = FindLastGbkChar(executable.c_str(), '\\');
+    std::string stem = separator ? std::string(separator + 1) : executable;
     stem = stem.substr(0, stem.rfind('.'));
     for (char& c : stem) {
         c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -43,7 +45,8 @@ std::string PackageStem(const std::string& executable)
 // installer finds it in the package.
 bool HoldsFile(const std::string& folder, const std::string& relative)
 {
-    const size_t slash = relative.find('\\');
+    const char* separator = FindGbkChar(relative.c_str(), '\\');
+    const size_t slash = separator ? static_cast<size_t>(separator - relative.c_str()) : std::string::npos;
     const std::string name = relative.substr(0, slash);
     std::vector<FolderItem> items;
     std::string error;

@@ -1,6 +1,7 @@
 #include "pkgtool/release_description.h"
 
 #include "common/unique_file.h"
+#include "common/gbk.h"
 #include "package/entry_path.h"
 #include "pkgtool/commands.h"
 #include "pkgtool/tool_platform.h"
@@ -154,7 +155,7 @@ std::string Take(const Field& field, const std::string& value, const std::string
                "device names or GBK characters ending in the byte 0x5C)";
     if (field.kind == Kind::GameFile && !IsPlainPath(path))
         return "\"" + value + "\" cannot be a file below the game's folder";
-    if (field.kind == Kind::FileName && (path.find('\\') != std::string::npos || !IsPlainPath(path)))
+    if (field.kind == Kind::FileName && (FindGbkChar(path.c_str(), '\\') || !IsPlainPath(path)))
         return "\"" + value + "\" cannot be a file's name in the uninstall folder";
     release->*field.text = field.kind == Kind::GameFile ? path : gbk;
     return "";

@@ -12,9 +12,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace {
+
+// The former directory: a map of std::string keys.
+using WholeDirectory = std::map<std::string, PackageRange, PackageKeyLess>;
 
 struct Free {
     void operator()(void* p) const { free(p); }
@@ -22,7 +27,7 @@ struct Free {
 
 // The body of `intermediate` in one buffer, decrypted, and the directory parsed from it.
 bool ReadWhole(const std::string& intermediate, std::unique_ptr<unsigned char[], Free>* content,
-               PackageDirectory* directory)
+               WholeDirectory* directory)
 {
     UniqueOsFile file(OpenInputFile(intermediate.c_str()));
     uint64_t fileSize = 0;
@@ -76,7 +81,7 @@ bool WholeBufferExtract(const std::string& package, const std::string& intermedi
     if (DecodeLzmaFile(package.c_str(), intermediate.c_str()) != 0)
         return false;
     std::unique_ptr<unsigned char[], Free> content;
-    PackageDirectory directory;
+    WholeDirectory directory;
     if (!ReadWhole(intermediate, &content, &directory))
         return false;
     CreateOneDirectory(folder.c_str());

@@ -8,6 +8,7 @@
 #include "package/package_key.h"
 #include "packing/package_sealer.h"
 
+#include <cstring>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -27,8 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     PackageDirectory directory;
     ReadPackageDirectory(body, directory);
 
-    // What the pipeline relies on: every range lies in the content, keys are lowered.
-    for (const auto& [key, range] : directory) {
+    // What the pipeline relies on: every range lies in the content, keys are lowered and come in
+    // strictly ascending order.
+    const char* previous = nullptr;
+    for (const PackageDirectoryEntry& entry : directory) {
+        const std::string key = entry.key;
+        const PackageRange& range = entry.range;
+        if (previous && strcmp(previous, entry.key) >= 0)
+            FuzzFinding("keys out of order, or one key twice");
+        previous = entry.key;
         if (static_cast<uint64_t>(range.offset) + range.size > content.size() ||
             range.offset + range.size > contentLength)
             FuzzFinding("an entry's bytes lie outside the content");

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     PackageDirectory directory;
     ReadPackageDirectory(body, directory);
-    for (const auto& [key, range] : directory) {
+    for (const PackageDirectoryEntry& entry : directory) {
+        const PackageRange& range = entry.range;
         if (static_cast<uint64_t>(range.offset) + range.size > body.size())
             FuzzFinding("an entry's bytes lie outside the content");
         for (uint32_t at = range.offset; at < range.offset + range.size;) {

@@ -1,5 +1,6 @@
 // PackageBody (length checks, ranges read and decrypted) and ReadPackageDirectory (keys, order,
 // hostile tables).
+#include "common/file_system.h"
 #include "package/package_body.h"
 #include "package/package_container.h"
 #include "package/package_key.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -42,7 +44,7 @@ PackageDirectory Parse(const std::string& content, uint32_t contentLength)
     Read r;
     EXPECT_TRUE(WriteFileBytes(dir / "data_.rar", SealPackage(content, contentLength)));
     OpenAndRead(dir / "data_.rar", r);
-    return r.directory;
+    return std::move(r.directory);
 }
 PackageDirectory Parse(const std::string& content) { return Parse(content, static_cast<uint32_t>(content.size())); }
 
@@ -50,8 +52,16 @@ Keys KeysOf(const PackageDirectory& directory)
 {
     Keys keys;
     for (const auto& entry : directory)
-        keys.push_back(entry.first);
+        keys.push_back(entry.key);
     return keys;
+}
+
+// The range keyed `key`; none fails the test.
+PackageRange At(const PackageDirectory& directory, const std::string& key)
+{
+    const PackageRange* range = directory.Find(key.c_str());
+    EXPECT_NE(range, nullptr) << key;
+    return range ? *range : PackageRange{0, 0};
 }
 
 // A sparse intermediate file: an 8-byte header and `bodySize` bytes that take no disk.
@@ -71,11 +81,11 @@ TEST(PackageReader, Samples)
     Read two, duplicates, empty;
     ReadSample("good-two-entries.pak", two);
     ASSERT_EQ(KeysOf(two.directory), (Keys{"root\\data\\a.txt", "root\\readme.txt"}));
-    EXPECT_EQ(two.Bytes(two.directory["root\\data\\a.txt"]), "first entry");
+    EXPECT_EQ(two.Bytes(At(two.directory, "root\\data\\a.txt")), "first entry");
 
     ReadSample("good-duplicate-names.pak", duplicates);
     ASSERT_EQ(KeysOf(duplicates.directory), Keys{"root\\data\\a.txt"});
-    EXPECT_EQ(duplicates.Bytes(duplicates.directory.begin()->second), "second");
+    EXPECT_EQ(duplicates.Bytes(duplicates.directory.begin()->range), "second");
 
     ReadSample("good-empty-body.pak", empty);
     ASSERT_TRUE(empty.opened);
@@ -133,7 +143,7 @@ TEST(PackageReader, ShortReadsAreGatheredAndAFailedOrMissingReadGivesNothing)
         Read r;
         OpenAndRead(dir / "data_.rar", r);
         ASSERT_EQ(KeysOf(r.directory), Keys{"root\\big.bin"});
-        EXPECT_EQ(r.Bytes(r.directory.begin()->second), std::string(70000, 'b'));
+        EXPECT_EQ(r.Bytes(r.directory.begin()->range), std::string(70000, 'b'));
     }
     faults.readableBytes = 8 + 4096;  // the entry's bytes cannot be read
     {
@@ -141,7 +151,7 @@ TEST(PackageReader, ShortReadsAreGatheredAndAFailedOrMissingReadGivesNothing)
         Read r;
         OpenAndRead(dir / "data_.rar", r);
         ASSERT_EQ(r.directory.size(), 1u);
-        EXPECT_EQ(r.Bytes(r.directory.begin()->second), "<unreadable>");
+        EXPECT_EQ(r.Bytes(r.directory.begin()->range), "<unreadable>");
     }
     // A file cut after its check: Windows refuses, the file being held without write sharing;
     // elsewhere the range is gone.
@@ -150,7 +160,7 @@ TEST(PackageReader, ShortReadsAreGatheredAndAFailedOrMissingReadGivesNothing)
     ASSERT_EQ(r.directory.size(), 1u);
     std::error_code refused;
     std::filesystem::resize_file(dir / "data_.rar", 1024, refused);
-    EXPECT_EQ(r.Bytes(r.directory.begin()->second), refused ? std::string(70000, 'b') : "<unreadable>");
+    EXPECT_EQ(r.Bytes(r.directory.begin()->range), refused ? std::string(70000, 'b') : "<unreadable>");
 }
 
 TEST(PackageDirectory, KeysAreLoweredByteByByteOrderedAsUnsignedBytesDuplicatesKeepTheirPlace)
@@ -163,7 +173,7 @@ TEST(PackageDirectory, KeysAreLoweredByteByByteOrderedAsUnsignedBytesDuplicatesK
     PackageDirectory directory = Parse(content);
     EXPECT_EQ(KeysOf(directory), (Keys{"root\\a", "root\\ab", "root\\b", "root\\data\\a.txt", "root\\z",
                                        "root\\\x81\x61.txt"}));
-    PackageRange replaced = directory["root\\data\\a.txt"];
+    PackageRange replaced = At(directory, "root\\data\\a.txt");
     EXPECT_EQ(content.substr(replaced.offset, replaced.size), "7");
 }
 
@@ -212,7 +222,32 @@ TEST(PackageDirectory, ATableOfSeveralChunks)
     PackageDirectory directory = Parse(content);
     ASSERT_EQ(directory.size(), count);
     for (size_t i : {size_t{0}, count - 4, count - 3, count - 1}) {
-        const PackageRange range = directory["root\\f" + std::to_string(100000 + i)];
+        const PackageRange range = At(directory, "root\\f" + std::to_string(100000 + i));
         EXPECT_EQ(content.substr(range.offset, range.size), std::to_string(i)) << i;
     }
+}
+
+// A table that a 32-bit process cannot or should not hold is an invalid table, not the end of the
+// process: names past kMaxDirectoryNameBytes in all, or no memory for the directory.
+TEST(PackageDirectory, ATableThatCannotBeHeldIsInvalid)
+{
+    // 129,056 names of 259 bytes and their NULs: 128 bytes past the bound.
+    const size_t count = kMaxDirectoryNameBytes / kPackageNameSize + 1;
+    std::string content(4 + count * sizeof(PackageEntry), '\0');
+    PutLe32(content, 0, static_cast<uint32_t>(count));
+    for (size_t i = 0; i < count; ++i) {
+        const std::string name = "root\\" + std::to_string(1000000 + i) + std::string(kPackageNameSize - 13, 'n');
+        memcpy(&content[4 + i * sizeof(PackageEntry)], name.data(), kPackageNameSize - 1);
+    }
+    EXPECT_TRUE(Parse(content).empty());
+
+    ScratchDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "data_.rar", SealPackage(BuildContent({{"root\\a", "a"}, {"root\\b", "b"}}))));
+    Read r;
+    ASSERT_TRUE(r.body.Open(PackagePassword, (dir / "data_.rar").c_str()));
+    FileFaults faults;
+    faults.allocationLimit = 16;
+    ScopedFileFaults scoped(faults);
+    ReadPackageDirectory(r.body, r.directory);
+    EXPECT_TRUE(r.directory.empty());
 }

@@ -99,19 +99,18 @@ int RunList(const std::string& package)
         if (body.Open(PackagePassword, intermediate.path().c_str()))
             ReadPackageDirectory(body, directory);
     }
-    // Like the installer, the directory is read from whatever the decoding left.
-    if (directory.empty())
-        return Fail(package + " holds no entries the installer can read" +
-                    (decoded != 0 ? " (LZMA layer: " + OneLine(message) + ")" : std::string()));
+    // Like the installer, a package whose LZMA layer does not decode completely is refused.
     if (decoded != 0)
-        fprintf(stderr, "pkgtool: warning: %s: LZMA layer: %s\n", package.c_str(), OneLine(message).c_str());
+        return Fail(package + ": the installer refuses it: its LZMA layer does not decode (" + OneLine(message) + ")");
+    if (directory.empty())
+        return Fail(package + " holds no entries the installer can read");
 
-    for (const auto& [key, range] : directory) {
-        printf("%10lu %10lu  %s\n", static_cast<unsigned long>(range.offset), static_cast<unsigned long>(range.size),
-               key.c_str());
-        if (ClassifyEntryPath(StripRootComponent(key.c_str())) == EntryTarget::Refused)
+    for (const PackageDirectoryEntry& entry : directory) {
+        printf("%10lu %10lu  %s\n", static_cast<unsigned long>(entry.range.offset),
+               static_cast<unsigned long>(entry.range.size), entry.key);
+        if (ClassifyEntryPath(StripRootComponent(entry.key)) == EntryTarget::Refused)
             fprintf(stderr, "pkgtool: warning: the installer skips %s: its path is not a plain file below the "
-                            "installation folder\n", key.c_str());
+                            "installation folder\n", entry.key);
     }
     return 0;
 }

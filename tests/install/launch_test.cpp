@@ -9,6 +9,7 @@
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 #include <string>
@@ -91,4 +92,39 @@ TEST_F(LaunchProgramTest, CutsALongTextOnAWholeCharacter)
     // Too long to be started at all.
     EXPECT_FALSE(Launch(scratch.path() + "\\" + std::string(300, 'y') + ".exe"));
     EXPECT_STREQ(job.message, "路径错误.");
+}
+
+// The game starts with the player's rights, not the installer's: as a child of the desktop shell,
+// with its token and environment. Wine gives every process the same rights, so what shows here is
+// the route, the parent and the working folder; which token the game gets only Windows shows.
+TEST_F(LaunchProgramTest, StartsTheGameAsAChildOfTheShellInItsOwnFolder)
+{
+    EXPECT_EQ(ChooseLaunchRoute(0, 42), LaunchRoute::Direct);   // no shell
+    EXPECT_EQ(ChooseLaunchRoute(42, 42), LaunchRoute::Direct);  // a shell of our own
+    EXPECT_EQ(ChooseLaunchRoute(7, 42), LaunchRoute::AsShell);
+
+    DWORD shell = 0;
+    GetWindowThreadProcessId(GetShellWindow(), &shell);
+    ASSERT_NE(shell, 0u) << "Wine's desktop has a shell window";
+    ASSERT_EQ(CurrentLaunchRoute(), LaunchRoute::AsShell);
+
+    ASSERT_TRUE(CreateDirectoryA((scratch / "Game").c_str(), nullptr));
+    const std::string name = "shell_child_" + std::to_string(GetCurrentProcessId()) + ".exe";
+    PlaceGame(scratch / ("Game\\" + name));
+    ASSERT_TRUE(Launch(scratch / ("Game\\" + name)));
+    ASSERT_TRUE(WaitForFile(scratch / "Game\\started.txt"));
+    std::string started;
+    ReadFileBytes(scratch / "Game\\started.txt", &started);
+    EXPECT_NE(started.find("current directory: " + (scratch / "Game")), std::string::npos) << started;
+
+    DWORD parent = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (_stricmp(entry.szExeFile, name.c_str()) == 0)
+            parent = entry.th32ParentProcessID;
+    }
+    CloseHandle(snapshot);
+    EXPECT_EQ(parent, shell);
 }

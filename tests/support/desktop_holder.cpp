@@ -7,8 +7,15 @@
 // window. This program holds the desktop from before the first test to the end of the run, so that
 // explorer is always started here, detached and on the shared display.
 //
+// It also owns the desktop's shell window, which on Windows is the desktop shell's (explorer's) and
+// which Wine's desktop lacks: the installer starts the game as a child of the shell's process, and
+// takes the same route here as on a player's desktop.
+//
 //   desktop_holder <ready file>   writes the file once the desktop is up, then waits until killed
 #include <windows.h>
+
+// user32 exports it without a declaration in the SDK's headers.
+extern "C" __declspec(dllimport) BOOL WINAPI SetShellWindow(HWND window);
 
 int main(int argc, char** argv)
 {
@@ -19,6 +26,7 @@ int main(int argc, char** argv)
                                   GetModuleHandleA(nullptr), nullptr);
     if (!window)
         return 1;
+    SetShellWindow(window);
     HANDLE ready = CreateFileA(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (ready != INVALID_HANDLE_VALUE)
         CloseHandle(ready);

@@ -209,15 +209,9 @@ int Job(const char* listUrl, const char* folder, bool speculative)
     CopyString(job.exeFileName, "game.exe");
     CopyString(job.productTitle, "VelloraDeliveryBench");
     CopyString(job.uninstallerName, "uninstall.exe");
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    FormatString(job.configPath, "%svellora-delivery-bench.ini", temp);
     char config[kConfigValueSize + 32];
     FormatString(config, "[config]\r\n1.0=%s\r\n", listUrl);
-    HANDLE file = CreateFileA(job.configPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, config, static_cast<DWORD>(strlen(config)), &written, nullptr);
-    CloseHandle(file);
+    job.configText.Assign(reinterpret_cast<const unsigned char*>(config), strlen(config));
     SetSpeculativeDecoding(speculative);
 
     g_start = Now();
@@ -228,7 +222,6 @@ int Job(const char* listUrl, const char* folder, bool speculative)
             DispatchMessageA(&msg);
     }
     CloseHandle(thread);
-    DeleteFileA(job.configPath);
     Uninstall(job);
     if (g_complete == 0) {
         fprintf(stderr, "delivery_bench: the job ended with status %d: %s\n", g_status, job.message);

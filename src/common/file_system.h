@@ -63,6 +63,39 @@ constexpr uint32_t kAttributeArchive = 0x20;
 bool GetPathAttributes(const char* path, uint32_t* attributes);
 bool SetPathAttributes(const char* path, uint32_t attributes);
 
+// ---------------------------------------------------------------- the game's folder
+// The installer writes, elevated, into a folder that the player (and every process of theirs) may
+// own. A junction or a symbolic link there, or a hard link to a file elsewhere, would carry its
+// writes to wherever the link points. So what it writes there goes only through plain folders,
+// each checked by a handle that it holds from the check on, and only into plain files, checked by
+// the handle it writes through.
+
+constexpr uint32_t kAttributeReparsePoint = 0x400;
+
+// A folder to write into: a folder, and no junction or symbolic link (reparse point).
+constexpr bool IsPlainFolder(uint32_t attributes)
+{
+    return (attributes & kAttributeDirectory) && !(attributes & kAttributeReparsePoint);
+}
+
+// A file to write over: no folder, no reparse point, and no other name (hard link).
+constexpr bool IsPlainFile(uint32_t attributes, uint32_t links)
+{
+    return !(attributes & (kAttributeDirectory | kAttributeReparsePoint)) && links <= 1;
+}
+
+// Opens the folder at `path` (no trailing backslash) and holds it until closed: while it is held,
+// no other process can rename or delete it, so a path through it leads where it led at the check.
+// kNoFile when it is missing, cannot be opened, or is not a plain folder (a junction is opened as
+// itself, not followed).
+OsFile HoldFolder(const char* path);
+
+// A file to write from its first byte: created, or an existing plain file emptied (its read-only
+// bit cleared, its other attributes kept), never followed through a link. kNoFile when it cannot
+// be had; `*notPlain` then tells whether that was because something else than a plain file is
+// there (a folder, a reparse point, a hard link), which waiting will not change.
+OsFile CreatePlainFile(const char* path, bool* notPlain);
+
 // Deletes a file (not a directory).
 bool RemoveFile(const char* path);
 
@@ -72,6 +105,9 @@ void WriteDebugOutput(const char* text);
 using DebugOutputHook = void (*)(const char* text);
 // Installs `hook` (nullptr restores the default) and returns the previous one.
 DebugOutputHook SetDebugOutputHook(DebugOutputHook hook);
+
+// Lets `milliseconds` pass (waiting for a file another process holds).
+void WaitMilliseconds(unsigned milliseconds);
 
 // Memory for the package's decoding (the LZMA dictionary, the extraction's buffers), or nullptr
 // when it is not there. Not cleared. Release it with free().

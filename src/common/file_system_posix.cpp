@@ -170,6 +170,52 @@ bool SetPathAttributes(const char* path, uint32_t attributes)
     return chmod(native.get(), mode) == 0;
 }
 
+OsFile HoldFolder(const char* path)
+{
+    NativePath native(path);
+    if (!native.ok())
+        return kNoFile;
+    // O_NOFOLLOW: a symbolic link is refused, not followed.
+    int fd = open(native.get(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return fd < 0 ? kNoFile : fd;
+}
+
+OsFile CreatePlainFile(const char* path, bool* notPlain)
+{
+    *notPlain = false;
+    NativePath native(path);
+    if (!native.ok())
+        return kNoFile;
+    int fd = open(native.get(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EACCES) {
+        // A read-only file (no owner write permission): its bit goes, as on Windows.
+        struct stat st;
+        if (lstat(native.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink <= 1 &&
+            chmod(native.get(), (st.st_mode & 07777) | S_IWUSR) == 0)
+            fd = open(native.get(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    }
+    if (fd < 0) {
+        *notPlain = errno == ELOOP || errno == EISDIR;
+        return kNoFile;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink > 1) {
+        *notPlain = true;
+        close(fd);
+        return kNoFile;
+    }
+    // Root opens a read-only file all the same: the bit goes afterwards, as on Windows.
+    if (!(st.st_mode & S_IWUSR))
+        fchmod(fd, (st.st_mode & 07777) | S_IWUSR);
+    if (st.st_size > 0 && ftruncate(fd, 0) != 0) {
+        close(fd);
+        return kNoFile;
+    }
+    return fd;
+}
+
+void WaitMilliseconds(unsigned milliseconds) { usleep(static_cast<useconds_t>(milliseconds) * 1000); }
+
 bool RemoveFile(const char* path)
 {
     NativePath native(path);

@@ -90,6 +90,93 @@ bool SetPathAttributes(const char* path, uint32_t attributes)
     return SetFileAttributesA(path, attributes) != FALSE;
 }
 
+OsFile HoldFolder(const char* path)
+{
+    // Listing access, not attributes alone: an open without data access takes no part in the
+    // sharing rules, and it is the sharing (no FILE_SHARE_DELETE) that keeps others from renaming
+    // or deleting the folder.
+    HANDLE folder = CreateFileA(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
+        return kNoFile;
+    // By its name as well: Wine shows a symbolic link to a folder as a reparse point only there.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(folder, &info) || !IsPlainFolder(info.dwFileAttributes) ||
+        !IsPlainFolder(GetFileAttributesA(path))) {
+        CloseHandle(folder);
+        return kNoFile;
+    }
+    return AsOsFile(folder);
+}
+
+namespace {
+
+constexpr DWORD kPlainFileAccess = GENERIC_WRITE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+constexpr DWORD kPlainFileSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;  // as the C runtime's "wb"
+constexpr DWORD kPlainFileFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+
+// Sets the attributes of the open file, keeping its times. 0 means "unchanged" to the system.
+bool SetAttributesOf(HANDLE file, DWORD attributes)
+{
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) != FALSE;
+}
+
+// A read-only file refuses to be opened for writing, even by an administrator. Its bit goes, by a
+// handle of the file itself (not of what a link there points to). False when there was nothing to
+// clear; `*notPlain` when what is there is no plain file.
+bool ClearReadOnlyBit(const char* path, bool* notPlain)
+{
+    HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool cleared = false;
+    if (GetFileInformationByHandle(file, &info)) {
+        *notPlain = !IsPlainFile(info.dwFileAttributes, info.nNumberOfLinks);
+        cleared = !*notPlain && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) &&
+                  SetAttributesOf(file, info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    CloseHandle(file);
+    return cleared;
+}
+
+}  // namespace
+
+OsFile CreatePlainFile(const char* path, bool* notPlain)
+{
+    *notPlain = false;
+    HANDLE file = CreateFileA(path, kPlainFileAccess, kPlainFileSharing, nullptr, OPEN_ALWAYS, kPlainFileFlags, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED && ClearReadOnlyBit(path, notPlain))
+        file = CreateFileA(path, kPlainFileAccess, kPlainFileSharing, nullptr, OPEN_ALWAYS, kPlainFileFlags, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return kNoFile;
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info) || !IsPlainFile(info.dwFileAttributes, info.nNumberOfLinks)) {
+        *notPlain = true;
+        CloseHandle(file);
+        return kNoFile;
+    }
+    if (existed) {
+        // A privileged user (root, under Wine too) opens a read-only file all the same: the bit
+        // goes afterwards. The file is emptied only now that it is known to be plain.
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+            SetAttributesOf(file, info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+        if (!SetEndOfFile(file)) {
+            CloseHandle(file);
+            return kNoFile;
+        }
+    }
+    return AsOsFile(file);
+}
+
+void WaitMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+
 bool RemoveFile(const char* path)
 {
     EndHold(path);

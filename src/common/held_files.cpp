@@ -74,7 +74,12 @@ HANDLE CreateWrittenFile(const char* path, bool read, DWORD sharing)
         return CreateFileA(path, GENERIC_WRITE | (read ? GENERIC_READ : 0), sharing, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     Close(*slot);  // written anew: the old file is no longer what counts
-    slot->file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    // Whatever lies under the name goes first, and the file is new: a file planted there (and held
+    // open by its planter), a hard link to a file elsewhere or a link to another place would
+    // otherwise be written through, or read later as this run's own.
+    if (!DeleteFileA(path) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return INVALID_HANDLE_VALUE;
+    slot->file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     return slot->file;
 }
@@ -95,9 +100,15 @@ HANDLE OpenHeldFile(const char* path, bool* held)
 {
     ScopedExclusiveLock lock(g_lock);
     Slot* slot = Find(path);
-    *held = slot && slot->file != INVALID_HANDLE_VALUE;
-    if (!*held)
+    *held = slot != nullptr;
+    if (!slot)
         return INVALID_HANDLE_VALUE;
+    if (slot->file == INVALID_HANDLE_VALUE) {
+        // Not written by this run (its creation failed, or it was deleted since): whatever the
+        // name may hold now is someone else's.
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
     // A new handle of the same file, found through the held one and not through the name. It must
     // share writing: the held handle may write.
     return ReOpenFile(slot->file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);

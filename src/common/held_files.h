@@ -9,7 +9,9 @@
 // file is created for reading and writing and shared for reading only, so that no other process
 // can write, rename or delete it; its writer's close leaves it open; every later open of its name
 // in this process opens that very file again (not whatever the name may have come to mean); and
-// deleting it ends the hold. Files without a hold are created as before.
+// deleting it ends the hold. A held name whose file this run did not write (or has deleted) is
+// never opened by its name: what lies there may have been planted. Files without a hold are
+// created as before.
 //
 // The file door (file_system_win32.cpp) and the download's target (net/download_target.cpp) go
 // through the functions below; nothing else needs to know.
@@ -30,14 +32,17 @@ private:
 };
 
 // CreateFileA for a new or truncated file to write (`read`: readable too), shared with
-// `sharing`; a held name gets the held form. GetLastError() is CreateFileA's afterwards.
+// `sharing`. A held name gets the held form: whatever lies under the name is deleted first and the
+// file is created new, or not at all. GetLastError() tells why afterwards.
 HANDLE CreateWrittenFile(const char* path, bool read, DWORD sharing);
 
 // CloseHandle, but for a handle that holds a file: that one stays open.
 void CloseWrittenFile(HANDLE file);
 
-// For a held name whose file was written: `*held` is true and the result is a new handle of that
-// file, for reading (INVALID_HANDLE_VALUE when none can be had). Otherwise `*held` is false.
+// For a held name: `*held` is true and the result is a new handle of the file this run wrote under
+// it, for reading; INVALID_HANDLE_VALUE when none can be had, also when the run has not written it
+// (its creation failed) or has deleted it: such a name is never opened by name. For other names
+// `*held` is false.
 HANDLE OpenHeldFile(const char* path, bool* held);
 
 // Closes the file held under `path`, if any, so that it can be deleted or written anew.

@@ -2,6 +2,7 @@
 
 #include "shell/integrate.h"
 
+#include "common/file_system.h"
 #include "common/fixed_string.h"
 #include "common/number_text.h"
 
@@ -17,6 +18,19 @@ constexpr char kConfig[] = "config";
 constexpr char kListSection[] = "list0";
 // This installer's own version, the key of its update list's address.
 constexpr char kInstallerVersion[] = "1.0";
+
+// True when the file at `path` is a plain file: no reparse point, no other name (hard link).
+bool PlainFileAt(const char* path)
+{
+    HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool plain = GetFileInformationByHandle(file, &info) && IsPlainFile(info.dwFileAttributes, info.nNumberOfLinks);
+    CloseHandle(file);
+    return plain;
+}
 
 }  // namespace
 
@@ -81,9 +95,18 @@ const char* CheckListStep(int action, const UpdateListFiles& files)
 
 bool WriteUninstallFile(const InstallJob& job)
 {
-    char path[kPathSize];
-    if (!FormatString(path, "%suninstall\\uninstall.ini", job.installDir))
+    char folder[kPathSize], path[kPathSize];
+    if (!FormatString(folder, "%suninstall", job.installDir) || !FormatString(path, "%s\\uninstall.ini", folder))
         return false;  // a cut path would name some other file
+    // The folder lies in the game's folder, which may be the player's: it is written only as a
+    // plain folder, held meanwhile, and a link lying where the file goes is taken away first (the
+    // profile functions would write through it).
+    UniqueOsFile held(HoldFolder(folder));
+    if (!held)
+        return true;  // no uninstall folder (or a link there): nothing to write into
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && !PlainFileAt(path))
+        DeleteFileA(path);
     char shortcut[kPathSize];
     MakeShortcutName(shortcut, job.exeFileName);
     WritePrivateProfileStringA(kConfig, "setupdir", job.installDir, path);

@@ -48,7 +48,8 @@ bool ReadListPin(const ProfileText& list, DownloadPin* pin);
 // when it is about to run.
 const char* CheckListStep(int action, const UpdateListFiles& files);
 
-// Writes [config] of "<installDir>uninstall\uninstall.ini" (the folder must exist): setupdir,
+// Writes [config] of "<installDir>uninstall\uninstall.ini" (the folder must exist, and be no
+// junction or symbolic link; a link or hard link in the file's place is deleted first): setupdir,
 // gamename, shortcutname and ProductTitle, in this order. The writes' results are not looked at;
 // false only when the file's path does not fit its buffer, and then nothing is written.
 bool WriteUninstallFile(const InstallJob& job);

@@ -37,9 +37,8 @@ struct InstallJob {
     char contact[kPathSize] = {};
     char exeFileName[kPathSize] = {};
 
-    char configPath[kPathSize] = {};    // local path of the downloaded configuration file
     // The configuration's bytes as they were fetched (and, with publisher keys, checked): the job
-    // reads [config] from these, never from the file again.
+    // reads [config] from these. They are never written to a file.
     ProfileText configText;
 };
 

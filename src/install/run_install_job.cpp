@@ -14,6 +14,7 @@
 #include "common/message_box.h"
 #include "common/window_progress_sink.h"
 #include "net/download.h"
+#include "net/download_target.h"
 #include "net/fetch_bytes.h"
 #include "package/extract.h"
 #include "shell/integrate.h"
@@ -29,6 +30,11 @@ const char kNetworkText[] = "用户网络问题导致无法下载成功，请联
 const char kNoUpdateUrl[] = "从文件中,获取版本对应的更新URL错误.";
 const char kUnknownCommand[] = "未知的命令参数";
 const char kExtractFailed[] = "解压文件失败";
+// The extraction stopped at a file or folder it could not write.
+const char kExtractFailedAt[] = "解压文件失败\n文件:%s.";
+// The folder the package goes into is no plain folder (a junction, a symbolic link) or cannot be
+// held: the download's text for a local path that may not be used.
+const char kBadLocalPath[] = "本地文件路径错误.\n文件:%s.";
 // Only with publisher keys: the update list's signature (or its date) does not hold, and a list
 // that downloads without pinning what it downloads.
 const char kListNotSigned[] = "更新列表文件签名错误.";
@@ -116,8 +122,11 @@ bool InstallPackage(InstallJob& job, const UpdateListFiles& files, bool decoded)
     CloseRunningGame(job);
 
     WindowProgressSink progress(job.window);
-    if (ExtractPackage(progress, files.destFile, job.installDir, decoded) != 0) {
-        Fail(job, kExtractFailed);
+    ExtractReport report;
+    if (ExtractPackage(progress, files.destFile, job.installDir, decoded, &report) != 0) {
+        if (report.failedFile[0] == '\0' || !FormatString(job.message, kExtractFailedAt, report.failedFile))
+            CopyString(job.message, kExtractFailed);
+        ShowFailure(job);
         return false;
     }
     // The extraction normally removed the package already; a missing file is no error.
@@ -150,8 +159,7 @@ bool FetchUpdateList(InstallJob& job, const char* url, ProfileText* list)
 {
     const DownloadTimeouts timeouts = CurrentDownloadTimeouts();
     const FetchDeadline deadline(SmallFileDeadlineMs(timeouts));
-    char listPath[kPathSize] = {};
-    if (DownloadSmallFile(job, url, listPath, false, timeouts, deadline, list) != 0)
+    if (DownloadSmallFile(job, url, false, timeouts, deadline, list) != 0)
         return false;  // the download has shown its box and posted status 0
     if (!SignedDelivery())
         return true;
@@ -164,8 +172,25 @@ bool FetchUpdateList(InstallJob& job, const char* url, ProfileText* list)
             Fail(job, kListNotSigned);
         return false;
     }
-    FileChecked(listPath);
     return true;
+}
+
+// The folder that the package and its intermediate file go into (the installation directory, or
+// the folder the list's destfile names below it, made here when missing) is held for the whole
+// job and must be a plain folder: through a junction there the elevated writes of the download
+// and the decoding would land wherever it points.
+bool HoldPackageFolder(const char* packagePath, UniqueOsFile* folder)
+{
+    char path[kExtractPathSize] = {};
+    const size_t length = FolderPartLength(packagePath);
+    if (length == 0 || length >= sizeof path)
+        return false;
+    memcpy(path, packagePath, length);
+    if (path[length - 1] == ':')
+        path[length] = '\\';  // "D:\" itself, not the current folder of drive D
+    CreateDirectoryA(path, nullptr);
+    folder->reset(HoldFolder(path));
+    return static_cast<bool>(*folder);
 }
 
 }  // namespace
@@ -203,6 +228,13 @@ void RunInstallJob(InstallJob& job)
         return;
     }
 
+    // With publisher keys only what this run downloaded and checked is installed: a step that
+    // would extract whatever package lies in the folder is refused like a list whose signature
+    // does not hold.
+    if (SignedDelivery() && !(action & ACTION_DOWNLOAD)) {
+        Fail(job, kListNotSigned);
+        return;
+    }
     DownloadPin pin;
     if ((action & ACTION_DOWNLOAD) && SignedDelivery() && !ReadListPin(list, &pin)) {
         Fail(job, kListWithoutPin);
@@ -210,10 +242,19 @@ void RunInstallJob(InstallJob& job)
     }
 
     // The package and its decoded intermediate file are held from their writing through the
-    // extraction, so that no other process can replace them after the check (common/held_files.h).
+    // extraction, so that no other process can replace them after the check, and neither is ever
+    // read unless this run wrote it (common/held_files.h). A package that this run does not
+    // download (an unkeyed list's step that only extracts) is the one lying in the folder.
     PackagePaths paths;
     const bool named = FormPackagePaths(job.installDir, files.destFile, &paths);
-    FileHold packageHold(named ? paths.package : ""), intermediateHold(named ? paths.intermediate : "");
+    FileHold packageHold(named && (action & ACTION_DOWNLOAD) ? paths.package : "");
+    FileHold intermediateHold(named ? paths.intermediate : "");
+    UniqueOsFile packageFolder;
+    if (named && !MayLeadOutOfFolder(files.destFile) && !HoldPackageFolder(paths.package, &packageFolder)) {
+        FormatString(job.message, kBadLocalPath, paths.package);
+        ShowFailure(job);
+        return;
+    }
 
     // A package that is to be extracted is decoded while it downloads (decode_during_download.h).
     SpeculativeDecode speculative;

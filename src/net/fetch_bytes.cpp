@@ -1,6 +1,5 @@
 #include "net/fetch_bytes.h"
 
-#include "common/file_system.h"
 #include "common/fixed_string.h"
 #include "net/download_steps.h"
 
@@ -11,15 +10,6 @@
 namespace {
 
 constexpr DWORD kPieceSize = 4096;
-
-// Writes `size` bytes (at most kSmallFileLimit) into the temporary file at `path`, which
-// DownloadFile's temporary name created empty.
-bool WriteTemporaryFile(const char* path, const unsigned char* bytes, size_t size)
-{
-    UniqueOsFile file(CreateOutputFile(path));
-    uint32_t written = 0;
-    return file && WriteToFile(file.get(), bytes, static_cast<uint32_t>(size), &written) && written == size;
-}
 
 // A file larger than a small file may be: its first bytes must not pass for it.
 void SetSizeFailure(InstallJob& job, const char* url) { FormatString(job.message, "下载文件大小错误.\n文件:%s.", url); }
@@ -88,27 +78,20 @@ bool FetchBytes(InstallJob& job, const char* url, const DownloadTimeouts& timeou
     }
 }
 
-int DownloadSmallFile(InstallJob& job, const char* url, char (&localPath)[kPathSize], bool quiet,
-                      const DownloadTimeouts& timeouts, const FetchDeadline& deadline, ProfileText* text)
+int DownloadSmallFile(InstallJob& job, const char* url, bool quiet, const DownloadTimeouts& timeouts,
+                      const FetchDeadline& deadline, ProfileText* text)
 {
     memset(job.message, 0, sizeof job.message);
     PostMessageA(job.window, WM_INSTALL_PROGRESS, 0, 0);
     text->Clear();
 
-    char path[kPathSize] = {};
-    if (!FormLocalPath(nullptr, job, path))
-        return EndDownload(job, false, quiet);
-    CopyString(localPath, path);
-
-    // The temporary file stays empty unless the whole file came, so no partial file is left.
     std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[kSmallFileLimit]);
     size_t size = 0;
     uint64_t length = 0;
     if (!bytes || !FetchBytes(job, url, timeouts, deadline, bytes.get(), kSmallFileLimit, &size, &length))
         return EndDownload(job, false, quiet);
-    if (!WriteTemporaryFile(path, bytes.get(), size) || !text->Assign(bytes.get(), size)) {
-        RemoveFile(path);
-        FormatString(job.message, "写入文件错误.\n文件:%s.", path);
+    if (!text->Assign(bytes.get(), size)) {
+        CopyString(job.message, "系统内存不够.");
         return EndDownload(job, false, quiet);
     }
     // DownloadFile's percentage after its one block (a file this small is never longer).

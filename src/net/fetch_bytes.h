@@ -7,8 +7,8 @@
 // server that streams for ever would fill the temporary folder, and one that sends a byte every
 // 19 s would never trip the stall limit, both with nothing on screen and nothing to cancel. So a
 // small file has a cap on its size and a deadline for the whole transfer as well as the stall
-// limits, and past either it has failed. Nothing a small file holds is ever read back from disk:
-// the bytes fetched are the bytes used (common/profile_text.h).
+// limits, and past either it has failed. A small file is never written to disk: the bytes fetched
+// are the bytes used (common/profile_text.h).
 #include "common/profile_text.h"
 #include "common/signed_file.h"
 #include "install/install_job.h"
@@ -47,8 +47,8 @@ bool FetchBytes(InstallJob& job, const char* url, const DownloadTimeouts& timeou
                 unsigned char* buffer, size_t capacity, size_t* size, uint64_t* announced = nullptr);
 
 // DownloadFile(nullptr, job, url, localPath, quiet) for a file of at most kSmallFileLimit bytes
-// that must come within `deadline`: the same progress and status messages, texts and box, and the
-// same "fgl" temporary file, which receives the bytes. The bytes also go into `text`, from which
-// the caller reads them.
-int DownloadSmallFile(InstallJob& job, const char* url, char (&localPath)[kPathSize], bool quiet,
-                      const DownloadTimeouts& timeouts, const FetchDeadline& deadline, ProfileText* text);
+// that must come within `deadline`: the same progress and status messages, texts and box, but no
+// file. The bytes go into `text` alone, from which the caller reads them: a temporary file would
+// be written elevated into a folder that is the player's, and read by nothing.
+int DownloadSmallFile(InstallJob& job, const char* url, bool quiet, const DownloadTimeouts& timeouts,
+                      const FetchDeadline& deadline, ProfileText* text);

@@ -50,6 +50,9 @@ public:
     // Creates or replaces `outputPath` and writes the output there. False when it cannot be
     // created.
     bool Open(const char* outputPath);
+    // Writes the output to `output` instead, a file the caller has created (and checked); the
+    // decoder closes it.
+    void Adopt(OsFile output) { output_.reset(output); }
 
     // Decodes the next `size` bytes of the input. False once decoding has failed (code() says
     // why); bytes after the end of the stream are taken and ignored.

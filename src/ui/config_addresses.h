@@ -11,9 +11,8 @@ constexpr size_t kConfigAddressSize = 128;  // 127 characters and the terminator
 // each executable from the build's INSTALLER_CONFIG_URLS (config_addresses.cpp).
 extern const char kConfigAddresses[kConfigSlots][kConfigAddressSize];
 
-// Fetches the configuration quietly into a temporary file, slot after slot, and reads its
-// [setup] section into `job` (the file's path into job.configPath, its bytes into
-// job.configText). A file without a valid size counts as a failed fetch. The slots tried are
+// Fetches the configuration quietly into memory (no file is written), slot after slot, and reads
+// its [setup] section into `job` (its bytes into job.configText). A file without a valid size counts as a failed fetch. The slots tried are
 // counted for the whole process: a slot is never fetched twice, and once all three have been
 // tried every later call fails at once. True when a configuration was accepted.
 bool FetchConfiguration(InstallJob& job);

@@ -34,19 +34,14 @@ bool FetchConfigurationFrom(InstallJob& job, const char* address)
     const DownloadTimeouts timeouts = ConfigTimeouts();
     // One deadline for the address, its signature included: past it the address has failed.
     const FetchDeadline deadline(SmallFileDeadlineMs(timeouts));
-    char localPath[kPathSize] = {};
     ProfileText text;
     // job.window is still null: the download's progress and status messages reach no window.
-    if (DownloadSmallFile(job, address, localPath, true, timeouts, deadline, &text) != 0)
+    if (DownloadSmallFile(job, address, true, timeouts, deadline, &text) != 0)
         return false;
     // With publisher keys, an unsigned, wrongly signed or expired file counts as a failed fetch,
     // like one without a size: the next slot is tried.
-    if (SignedDelivery()) {
-        if (!SignedByPublisher(job, address, SignedRole::Configuration, text, timeouts, deadline))
-            return false;
-        FileChecked(localPath);
-    }
-    CopyString(job.configPath, localPath);
+    if (SignedDelivery() && !SignedByPublisher(job, address, SignedRole::Configuration, text, timeouts, deadline))
+        return false;
     // A file without a valid size is left where it is, and the next slot is tried.
     if (!ReadSetupSection(text, job))
         return false;

@@ -7,6 +7,7 @@
 
 #include "common/fixed_string.h"
 #include "net/download.h"
+#include "package/extract.h"
 #include "packing/publisher_keys.h"
 #include "support/make_package.h"
 #include "support/message_box_recorder.h"
@@ -122,6 +123,15 @@ protected:
     {
         SetList("action=" + std::to_string(action) + "\r\nsrcfile=" + TestServerUrl(served + "data.pak") +
                 "\r\ndestfile=data.pak\r\ncmd=" + cmd);
+    }
+    // The usual list, pinning the served package, dated and signed with the tests' key.
+    void SetSignedPackageList(int action = 3)
+    {
+        std::string package;
+        ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+        SetList("action=" + std::to_string(action) + "\r\nsrcfile=" + TestServerUrl(served + "data.pak") +
+                "\r\ndestfile=data.pak\r\ncmd=DEC\r\n" + PinLines(package) + "\r\nexpires=2999-12-31");
+        SignTestFile(ServedPath(served + "list.txt"));
     }
     // The demo game and uninstaller in a package, plus `extra` entries.
     void ServePackage(std::vector<PackageFile> extra = {}, bool withGame = true)
@@ -633,11 +643,7 @@ TEST_F(InstallJobTest, APackageSwappedAfterItsCheckIsNeverUsed)
     };
     UseTestPublisherKey(0);
     ServePackage();
-    std::string package;
-    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
-    SetList("action=3\r\nsrcfile=" + TestServerUrl(served + "data.pak") + "\r\ndestfile=data.pak\r\ncmd=DEC\r\n" +
-            PinLines(package) + "\r\nexpires=2999-12-31");
-    SignTestFile(ServedPath(served + "list.txt"));
+    SetSignedPackageList();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         SetSpeculativeDecoding(c.speculative);
@@ -685,4 +691,78 @@ TEST_F(InstallJobTest, ADecompressionBombOfThePinnedSizeIsDecodedNoFurtherThanTh
     ExpectFailure(posts, "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！");
     EXPECT_FALSE(FileExists(installDir + "data.pak"));
     EXPECT_FALSE(FileExists(installDir + "data_.rar"));
+}
+
+// The game's folder may be the player's: nothing that another process of theirs plants there is
+// installed or started by the (elevated) installer with keys.
+TEST_F(InstallJobTest, NothingPlantedInTheFolderIsInstalledOrStarted)
+{
+    UseTestPublisherKey(0);
+    ServePackage();
+    const std::vector<PackageFile> planted = {{"Game\\" + exeName, ReadBuilt("demo\\demo_game.exe")},
+                                              {"Game\\planted.txt", "planted"}};
+    {
+        SCOPED_TRACE("a signed list that only extracts, beside a planted package");
+        ASSERT_TRUE(WriteFileBytes(installDir + "data.pak", MakePackage(planted)));
+        SetSignedPackageList(1);
+        MessageBoxRecorder fresh;
+        const Posts posts = Run();
+        ASSERT_EQ(fresh.boxes().size(), 1u);
+        EXPECT_EQ(fresh.boxes()[0].text, "更新列表文件签名错误.");
+        EXPECT_EQ(posts.back(), Status(0));
+        ASSERT_TRUE(DeleteFileA((installDir + "data.pak").c_str()));
+    }
+    {
+        SCOPED_TRACE("an intermediate file planted and held open by its planter");
+        SetSignedPackageList();
+        ASSERT_TRUE(WriteFileBytes(installDir + "data_.rar", MakeContainer(planted)));
+        HANDLE held = CreateFileA((installDir + "data_.rar").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        MessageBoxRecorder fresh;
+        const Posts posts = Run();
+        CloseHandle(held);
+        ASSERT_EQ(fresh.boxes().size(), 1u);
+        EXPECT_EQ(fresh.boxes()[0].text, "解压文件失败");
+        EXPECT_EQ(posts.back(), Status(0));
+        EXPECT_TRUE(FileExists(installDir + "data.pak")) << "kept for the next run";
+    }
+    EXPECT_FALSE(FileExists(installDir + "planted.txt"));
+    EXPECT_FALSE(FileExists(installDir + exeName));
+    EXPECT_FALSE(WaitForFile(installDir + "started.txt", 500));
+
+    // Let go, the intermediate file is the run's own, and the game is the package's.
+    MessageBoxRecorder fresh;
+    const Posts posts = Run();
+    UseNoPublisherKeys();
+    EXPECT_TRUE(fresh.boxes().empty());
+    EXPECT_EQ(Statuses(posts).back(), STATUS_INSTALLING);
+    EXPECT_FALSE(FileExists(installDir + "planted.txt"));
+    EXPECT_TRUE(WaitForFile(installDir + "started.txt"));
+}
+
+// A file of the earlier install that another process holds (without sharing writes) is waited for
+// a moment, then fails the run, named, with the package kept; the run after it completes.
+TEST_F(InstallJobTest, AFileHeldByAnotherProcessFailsTheRunUntilItIsLetGo)
+{
+    SetPackageList();
+    ServePackage();
+    Run();
+    EndProgramsAt(installDir + exeName);
+    ASSERT_TRUE(boxes.boxes().empty());
+
+    SetBusyFileWait(500);
+    HANDLE held = CreateFileA((installDir + "data\\readme.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Posts posts = Run();
+    CloseHandle(held);
+    SetBusyFileWait(5000);
+    ExpectFailure(posts, "解压文件失败\n文件:" + installDir + "data\\readme.txt.");
+    EXPECT_TRUE(FileExists(installDir + "data.pak"));
+
+    MessageBoxRecorder fresh;
+    posts = Run();
+    EXPECT_TRUE(fresh.boxes().empty());
+    EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 4, 6, 7, 6}));
 }

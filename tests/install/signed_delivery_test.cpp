@@ -13,7 +13,6 @@
 #include "support/message_box_recorder.h"
 #include "support/posted_messages.h"
 #include "support/publisher_test_key.h"
-#include "support/swap_at_check.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -188,33 +187,33 @@ TEST_F(SignedListTest, RefusedListsAndPinsShowOneBoxPostStatusZeroAndLeaveNoPack
     }
 }
 
-// Local swap: another process of the player's replaces the configuration or the list in the
-// temporary folder the moment it has been checked. What was checked is what is used.
-TEST_F(SignedListTest, FilesSwappedAfterTheirCheckAreNeverUsed)
+// The configuration and the list are fetched into memory and used from there: nothing is written
+// to the temporary folder, which is the player's (another process of theirs could change a file
+// there between its check and its use).
+TEST_F(SignedListTest, TheConfigurationAndTheListWriteNoTemporaryFile)
 {
-    const std::string checkedConfig = SetupSection("Checked") + "[config]\r\n1.0=" + TestServerUrl(served_ + "list.txt");
-    const std::string swappedConfig = SetupSection("Swapped") + "[config]\r\n1.0=" + TestServerUrl(served_ + "evil.txt");
+    ScratchDir temp("temp");
+    char previous[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", previous, sizeof previous);
+    SetEnvironmentVariableA("TMP", temp.path().c_str());
+    const std::string config = SetupSection("Checked") + "[config]\r\n1.0=" + TestServerUrl(served_ + "list.txt");
     {
         DesktopLock lock;  // the configuration slots' ports
         ResetConfigSlotCounter();
-        ConfigSlotServer slot(0, checkedConfig, TestSignature(checkedConfig));
-        SwapAtCheck swap(".tmp", swappedConfig);
+        ConfigSlotServer slot(0, config, TestSignature(config));
         InstallJob job;
         ASSERT_TRUE(FetchConfiguration(job));
-        EXPECT_EQ(swap.swapped(), 1) << "a file in the temporary folder is the player's to change";
         EXPECT_STREQ(job.gameName, "Checked");
-        char url[kConfigValueSize];
-        ASSERT_TRUE(ReadUpdateListUrl(job.configText, url));
-        EXPECT_EQ(std::string(url), TestServerUrl(served_ + "list.txt"));
     }
-
-    const std::string evil = "[list0]\r\naction=2\r\nsrcfile=" + TestServerUrl(served_ + "evil.pak") + "\r\ndestfile=evil.pak\r\n";
-    SwapAtCheck swap(".tmp", evil);
     Run(GoodList(), TestSignature(GoodList()));
-    EXPECT_EQ(swap.swapped(), 1);
+    SetEnvironmentVariableA("TMP", previous[0] ? previous : nullptr);
     EXPECT_EQ(LastStatus(), STATUS_INSTALLING);
     EXPECT_TRUE(PackageFetched());
-    EXPECT_EQ(TestServerLog().find(served_ + "evil.pak"), std::string::npos);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((temp / "*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ struct Install {
     ScratchDir scratch;
     std::string dir;  // the installation directory as the job passes it: ending with a backslash
     RecordingSink sink;
+    ExtractReport report;
     int result = -1;
 
     explicit Install(const char* folder = "game") : dir(scratch.path() + "\\" + folder + "\\")
@@ -37,7 +38,7 @@ struct Install {
     {
         g_debugText.clear();
         DebugOutputHook previous = SetDebugOutputHook(RecordDebugOutput);
-        result = ExtractPackage(sink, name, dir.c_str());
+        result = ExtractPackage(sink, name, dir.c_str(), false, &report);
         SetDebugOutputHook(previous);
         return result;
     }
@@ -74,11 +75,16 @@ TEST(ExtractPaths, PackageAndIntermediatePaths)
     ASSERT_TRUE(FormPackagePaths("D:\\Game\\", "data.pak", &paths));
     EXPECT_STREQ(paths.package, "D:\\Game\\data.pak");
     EXPECT_STREQ(paths.intermediate, "D:\\Game\\data_.rar");
-    ASSERT_TRUE(FormPackagePaths("D:\\ver.2\\", "pkg", &paths));  // the last "." of the whole path
-    EXPECT_STREQ(paths.package, "D:\\ver.2\\pkg");
-    EXPECT_STREQ(paths.intermediate, "D:\\ver_.rar");
-    ASSERT_TRUE(FormPackagePaths("D:\\Game\\", "pkg", &paths));
-    EXPECT_STREQ(paths.intermediate, "D:\\Game\\pkg_.rar");
+    // The "." is searched in the package's own name: the intermediate file stays beside it.
+    ASSERT_TRUE(FormPackagePaths("D:\\Games\\My.Game\\", "pkg", &paths));
+    EXPECT_STREQ(paths.package, "D:\\Games\\My.Game\\pkg");
+    EXPECT_STREQ(paths.intermediate, "D:\\Games\\My.Game\\pkg_.rar");
+    ASSERT_TRUE(FormPackagePaths("D:\\ver.2\\", "sub\\data.pak", &paths));
+    EXPECT_STREQ(paths.intermediate, "D:\\ver.2\\sub\\data_.rar");
+    // 誠 ends in the byte of a backslash: it is the folder's last character, not a separator.
+    ASSERT_TRUE(FormPackagePaths("D:\\\xD5\x5C\\", "data.pak", &paths));
+    EXPECT_STREQ(paths.package, "D:\\\xD5\x5C\\data.pak");
+    EXPECT_STREQ(paths.intermediate, "D:\\\xD5\x5C\\data_.rar");
 
     // 1,023 bytes each, and together what the decoding step takes (1,016).
     EXPECT_FALSE(FormPackagePaths(std::string(1016, 'd').c_str(), "data.pak", &paths));
@@ -96,10 +102,14 @@ TEST(ExtractPackage, WritesEntriesLoweredInKeyOrderAndDecodesNestedArchives)
         {"Game\\Data\\Sub\\X.bin", Text(5000, 'x')},
         {"NoBackslash", "targets the installation directory itself"},
         {"Game\\Empty\\", ""},
+        {"Game\\\xD5\x5C\xB6\xAB\\\x96\x7C.txt", "gbk"},  // 誠东\東.txt: trail bytes 0x5C and 0x7C
+        {"Game\\lone\x81", "a lead byte without its trail byte"},
     })));
     EXPECT_EQ(install.Run(), 0);
     EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.r", "data/", "data/sub/", "data/sub/x.bin", "empty/",
-                                                       "readme.txt", "res/", "res/pack.r"}));
+                                                       "readme.txt", "res/", "res/pack.r", "\xD5\x5C\xB6\xAB/",
+                                                       "\xD5\x5C\xB6\xAB/\x96\x7C.txt"}));
+    EXPECT_EQ(install.Read("game/\xD5\x5C\xB6\xAB/\x96\x7C.txt"), "gbk");
     EXPECT_EQ(install.Read("game/readme.txt"), "read me");
     EXPECT_EQ(install.Read("game/res/pack.r"), "nested bytes");
     EXPECT_EQ(install.Read("game/a.r"), "");
@@ -160,15 +170,52 @@ TEST(ExtractPackage, OverwritesReadOnlyFilesAndKeepsTheirOtherAttributes)
     EXPECT_EQ(attributes & (kAttributeReadOnly | kAttributeArchive), kAttributeArchive);
 }
 
-TEST(ExtractPackage, EntriesThatCannotBeOpenedAreSkippedAndTheRunStillSucceeds)
+// Nothing is skipped but refused names: a file or folder that cannot be had as a plain one fails
+// the extraction, names itself, keeps the package, and nothing is written through a link.
+TEST(ExtractPackage, WhatCannotBeWrittenFailsTheExtractionAndIsNamed)
 {
-    Install install;
-    ASSERT_TRUE(CreateOneDirectory(install.Native("game/a").c_str()));  // folders where files would go
-    ASSERT_TRUE(CreateOneDirectory(install.Native("game/b").c_str()));
-    ASSERT_TRUE(install.Put(MakePackage({{"Game\\A", "1"}, {"Game\\B", "2"}})));
-    EXPECT_EQ(install.Run(), 0);
-    EXPECT_EQ(install.sink.posts, (Values{25, 62, 99, 100}));  // skipped entries are done with too
-    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a/", "b/"}));  // package and data_.rar deleted
+    SetBusyFileWait(200);
+    const struct {
+        const char* what;
+        const char* plant;  // a folder ("dir"), a hard link ("hard"), or a symbolic link to a folder ("folder") or a file ("file") at `at`
+        const char* at;     // below the installation directory; "" is the directory itself
+        const char* named;  // what the report names, below the installation directory ("": itself)
+    } cases[] = {
+        {"a folder where a file goes", "dir", "c.txt", "c.txt"},
+        {"a hard link to a file elsewhere", "hard", "c.txt", "c.txt"},
+        {"a link to a folder elsewhere on the way", "folder", "a", "a"},
+        {"the installation directory a link", "folder", "", ""},
+#ifndef _WIN32  // Wine shows a symbolic link to a file as the file itself
+        {"a link to a file elsewhere", "file", "c.txt", "c.txt"},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Install install;
+        ASSERT_TRUE(WriteFileBytes(install.Native("outside.txt"), "outside"));
+        ASSERT_TRUE(CreateOneDirectory(install.Native("elsewhere").c_str()));
+        const std::string package = MakePackage({{"Game\\a\\b.txt", "b"}, {"Game\\c.txt", "c"}});
+        std::string at = install.Native("game/" + std::string(c.at));
+        if (c.at[0] == '\0') {  // the package lies in the folder the link leads to
+            at = install.Native("game");
+            RemoveTree(at);
+            ASSERT_TRUE(WriteFileBytes(install.Native("elsewhere/data.pak"), package));
+        } else {
+            ASSERT_TRUE(install.Put(package));
+        }
+        const std::string plant = c.plant;
+        ASSERT_TRUE(plant == "dir" ? CreateOneDirectory(at.c_str())
+                    : plant == "hard" ? MakeHardLink(at, install.Native("outside.txt"))
+                    : MakeSymbolicLink(at, install.Native(plant == "file" ? "outside.txt" : "elsewhere")));
+        EXPECT_EQ(install.Run(), 1);
+        EXPECT_EQ(install.report.failedFile, install.dir + c.named);
+        EXPECT_EQ(install.Read("outside.txt"), "outside");
+        EXPECT_EQ(ListTree(install.Native("elsewhere")), c.at[0] ? Paths{} : Paths{"data.pak"});
+        EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
+        if (plant != "dir" && plant != "hard")
+            RemoveLink(at);
+    }
+    SetBusyFileWait(5000);
 }
 
 TEST(ExtractPackage, NoEntriesReturnsOneAndDeletesNothing)
@@ -180,22 +227,43 @@ TEST(ExtractPackage, NoEntriesReturnsOneAndDeletesNothing)
     EXPECT_EQ(install.sink.posts, Values{25});
     EXPECT_EQ(g_debugText, "");
 
-    // A package that is no LZMA-alone file: the failed decoding goes to the debugger output.
+    // A package that is no LZMA-alone file: the failed decoding goes to the debugger output, and
+    // so does the partial intermediate file.
     ASSERT_TRUE(install.Put("\xFFno package at all"));
     EXPECT_EQ(install.Run(), 1);
     EXPECT_EQ(g_debugText, "解压文件文件" + install.dir + "data.pak 为 " + install.dir + "data_.rar失败");
-    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"data.pak", "data_.rar"}));
+    EXPECT_EQ(ListTree(install.Native("game")), Paths{"data.pak"});
 }
 
-TEST(ExtractPackage, AFailedFirstDecodingGoesOnWithTheIntermediateFile)
+// An intermediate file lying in the folder (planted, and valid) is never read: it goes before the
+// decoding, and a decoding that fails fails the extraction.
+TEST(ExtractPackage, OnlyAnIntermediateFileThisRunDecodedIsRead)
 {
-    Install install;
-    std::string package = EncodeLzmaAlone(SealPackage(BuildContent({{"Game\\a.txt", "a"}})), LzmaEnd::Size);
-    package[5] = static_cast<char>(package[5] + 1);  // declares one byte more than the stream holds
-    ASSERT_TRUE(install.Put(package));
-    EXPECT_EQ(install.Run(), 0);
-    EXPECT_NE(g_debugText, "");
-    EXPECT_EQ(ListTree(install.Native("game")), Paths{"a.txt"});
+    const std::string planted = SealPackage(BuildContent({{"Game\\planted.exe", "planted"}}));
+    for (bool damaged : {true, false}) {
+        SCOPED_TRACE(damaged ? "a package that does not decode" : "a good package");
+        Install install;
+        std::string package = EncodeLzmaAlone(SealPackage(BuildContent({{"Game\\a.txt", "a"}})), LzmaEnd::Size);
+        if (damaged)
+            package[5] = static_cast<char>(package[5] + 1);  // declares one byte more than the stream holds
+        ASSERT_TRUE(install.Put(package));
+        ASSERT_TRUE(WriteFileBytes(install.Native("game/data_.rar"), planted));
+        EXPECT_EQ(install.Run(), damaged ? 1 : 0);
+        EXPECT_EQ(g_debugText != "", damaged);
+        EXPECT_EQ(ListTree(install.Native("game")), damaged ? Paths{"data.pak"} : Paths{"a.txt"});
+    }
+}
+
+TEST(ExtractPackage, OnlyPlainFoldersAndFilesOfOneNameAreWrittenThrough)
+{
+    // The decisions for what Wine cannot make: junctions, and symbolic links to files.
+    EXPECT_TRUE(IsPlainFolder(kAttributeDirectory));
+    EXPECT_FALSE(IsPlainFolder(kAttributeDirectory | kAttributeReparsePoint));
+    EXPECT_FALSE(IsPlainFolder(kAttributeArchive));
+    EXPECT_TRUE(IsPlainFile(kAttributeArchive | kAttributeReadOnly, 1));
+    EXPECT_FALSE(IsPlainFile(kAttributeArchive | kAttributeReparsePoint, 1));
+    EXPECT_FALSE(IsPlainFile(kAttributeDirectory, 1));
+    EXPECT_FALSE(IsPlainFile(kAttributeArchive, 2));
 }
 
 TEST(ExtractPackage, PathsBeyondTheBuffersAreRefusedWithoutTouchingAnything)

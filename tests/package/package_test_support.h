@@ -70,5 +70,13 @@ struct ScopedFileFaults {
 // Everything below `folder`, as sorted relative paths with "/" separators; folders end in "/".
 std::vector<std::string> ListTree(const std::string& folder);
 
+// Links as another process of the player's would plant them. A symbolic link is made by the
+// system's own `ln` (under Wine, whose CreateSymbolicLink makes none, by running it as a Unix
+// program), so that it is a real link to both halves of the file door; RemoveLink takes it away
+// without following it (Wine's DeleteFile would delete its target).
+bool MakeSymbolicLink(const std::string& link, const std::string& target);
+bool MakeHardLink(const std::string& link, const std::string& target);
+bool RemoveLink(const std::string& link);
+
 // The text inside the committed LZMA samples (tests/data/package/good-*.lzma): 40 numbered lines.
 std::string SampleText();

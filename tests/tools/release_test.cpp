@@ -194,6 +194,7 @@ TEST_F(Release, CheckNamesEachFaultOnALineOfItsOwn)
          "expired on 2020-01-01"},
         {"no-package", [](auto& u, auto& p) { RemoveFile((u + p).c_str()); }, "answers 404"},
         {"stale-list", [](auto& u, auto&) { Append(u + "list.txt", "\r\n"); }, "BAD signature"},
+        {"extract-only", [&](auto& u, auto&) { resign(u, "action=3", "action=1"); }, "action 1 downloads nothing"},
         {"untrusted", [](auto&, auto&) {}, "https certificate not trusted"},
     };
     for (const auto& c : cases) {

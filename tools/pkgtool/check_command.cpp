@@ -227,6 +227,10 @@ private:
         std::optional<Pin> pin = ReadPin(file);
         if (!pin && !keyPath_.empty() && (action & kActionDownload))
             good = Problem("update list: ", "no size= and sha256= pins: an installer with keys refuses the list");
+        if (!keyPath_.empty() && action != 0 && !(action & kActionDownload))
+            good = Problem("update list: ", "action " + std::to_string(action) +
+                                                " downloads nothing: an installer with keys installs only what it "
+                                                "downloaded and checked, and refuses the list");
         if (good)
             Ok("update list: action " + std::to_string(action) + (pin ? ", the package pinned" : ", nothing pinned"));
         if ((action & kActionDownload) && !source.empty())

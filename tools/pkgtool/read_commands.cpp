@@ -133,18 +133,19 @@ int RunExtract(const std::string& package, const std::string& folder)
     if (installDir.back() != '/' && installDir.back() != '\\')
         installDir += NativeSeparator();
     int result;
+    ExtractReport failure;
     g_decodingFailed = false;
     {
         ProgressBar bar("extracting");
         BarProgressSink sink(bar);
         DebugOutputHook previous = SetDebugOutputHook(NoteFailedDecoding);
-        result = ExtractPackage(sink, name.c_str(), installDir.c_str());
+        result = ExtractPackage(sink, name.c_str(), installDir.c_str(), false, &failure);
         SetDebugOutputHook(previous);
     }
     if (result != 0)
-        return Fail("the installer would fail to unpack " + package + " (no usable entries, or the disk is full)" +
-                    (g_decodingFailed ? "; its LZMA layer did not decode completely" : ""));
-    if (g_decodingFailed)
-        fprintf(stderr, "pkgtool: warning: %s: its LZMA layer did not decode completely\n", package.c_str());
+        return Fail("the installer would fail to unpack " + package +
+                    (g_decodingFailed ? ": its LZMA layer does not decode"
+                                      : failure.failedFile[0] ? ": cannot write " + std::string(failure.failedFile)
+                                                              : " (no usable entries)"));
     return 0;
 }

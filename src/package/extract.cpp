@@ -153,7 +153,7 @@ public:
         }
         if (char* mark = NestedMark(target, relative))
             return WriteNested(target, mark, range);
-        UniqueOsFile file(CreateFile(target));
+        UniqueOsFile file(OpenTarget(target));
         if (!file)
             return EntryOutcome::Failed;
         if (WriteRange(range, [&](const unsigned char* bytes, uint32_t length) {
@@ -174,7 +174,7 @@ public:
 private:
     // The entry's file, waiting a few seconds for one that another process holds. Nothing is
     // skipped: what cannot be written fails the extraction, named in failed_.
-    OsFile CreateFile(const char* path)
+    OsFile OpenTarget(const char* path)
     {
         bool notPlain = false;
         for (unsigned waited = 0;; waited += kBusyFileRetryMs) {
@@ -229,7 +229,7 @@ private:
         output[prefix] = '\0';
         AppendString(output, kNestedSuffix);  // shorter than the ".7z..." it replaces: it fits
         RemoveFile(target);                   // an archive of an earlier install goes as it always did
-        OsFile file = CreateFile(output);
+        OsFile file = OpenTarget(output);
         if (file == kNoFile)
             return EntryOutcome::Failed;
         LzmaStreamDecoder decoder;

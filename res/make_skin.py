@@ -4,8 +4,15 @@
 Run with Debian's Python and PIL (python3-pil) and the WenQuanYi Micro Hei font
 (fonts-wqy-microhei), both installed by scripts/setup.sh:
 
-    /usr/bin/python3 res/make_skin.py            # writes res/skin/*
+    /usr/bin/python3 res/make_skin.py            # writes res/skin/*, res/skin/150/*, res/skin/200/*
     /usr/bin/python3 res/make_skin.py --preview /tmp/pages.png
+
+Every image is drawn three times, for displays at 100 %, 150 % and 200 % (res/skin, res/skin/150,
+res/skin/200): the same picture from the same geometry, drawn at that scale rather than enlarged,
+so lines, text and outlines stay sharp. Coordinates in this file are the 100 % window's ("design
+units"); px() turns a length into pixels at the scale being drawn, rounding halves up as the
+installer's MulDiv does, so a button drawn over the background at px(x), px(y) lies exactly where
+the window puts it. At 100 % the output is the same, pixel for pixel, as before the scales.
 
 The output is deterministic (fixed random seeds), so the committed files can be regenerated.
 Every player downloads these images inside the installer, so each PNG is then recompressed
@@ -35,7 +42,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "skin")
 FONT_PATH = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 
-W, H = 455, 325
+W0, H0 = 455, 325  # the window at 100 %
+K = 1                # the scale being drawn: 1, 1.5 or 2
+W, H = W0, H0        # the window in pixels at K
 MAGENTA = (255, 0, 255)
 SS = 4  # supersampling factor for shapes
 
@@ -50,8 +59,43 @@ LINK = (150, 206, 255)
 WHITE = (255, 255, 255)
 
 
+def set_scale(k):
+    global K, W, H
+    K = k
+    W, H = px(W0), px(H0)
+
+
+def px(v):
+    """A design length or position in whole pixels at the current scale."""
+    return int(math.floor(v * K + 0.5))
+
+
+def sc(v):
+    """A design coordinate at the current scale, unrounded (for antialiased drawing)."""
+    return v if K == 1 else v * K
+
+
+def unsc(v):
+    """A pixel coordinate at the current scale in design units."""
+    return v if K == 1 else v / K
+
+
+def line_width():
+    """The thickness of a one-pixel line of the 100 % art at the current scale."""
+    return max(1, px(1))
+
+
+def pixel_dot(draw, x, y, fill):
+    """A one-pixel point of the 100 % art at pixel (x, y): a square of line_width() at larger scales."""
+    if K == 1:
+        draw.point((x, y), fill=fill)
+    else:
+        n = line_width()
+        draw.rectangle([int(x), int(y), int(x) + n - 1, int(y) + n - 1], fill=fill)
+
+
 def font(size):
-    return ImageFont.truetype(FONT_PATH, size)
+    return ImageFont.truetype(FONT_PATH, px(size))
 
 
 def lerp(a, b, t):
@@ -84,18 +128,20 @@ def vgradient(w, h, stops, y0=0, total=None):
 
 
 def panel_colour(y):
-    """The bottom panel's colour at window row y; the banner and slides fade into it."""
-    return mix((16, 24, 47), NIGHT_BOTTOM, clamp01((y - 180) / (H - 180)))
+    """The bottom panel's colour at window row y (pixels); the banner and slides fade into it."""
+    return mix((16, 24, 47), NIGHT_BOTTOM, clamp01((unsc(y) - 180) / (H0 - 180)))
 
 
 def glow_layer(size, centre, radius, colour, alpha, blur=None):
+    """A soft ellipse; centre, radius and blur in design units, size in pixels."""
     layer = Image.new("RGBA", size, colour + (0,))
     mask = Image.new("L", size, 0)
     d = ImageDraw.Draw(mask)
-    cx, cy = centre
+    cx, cy = sc(centre[0]), sc(centre[1])
     rx, ry = radius if isinstance(radius, tuple) else (radius, radius)
+    rx, ry = sc(rx), sc(ry)
     d.ellipse([cx - rx, cy - ry, cx + rx, cy + ry], fill=int(255 * alpha))
-    mask = mask.filter(ImageFilter.GaussianBlur(blur if blur is not None else max(rx, ry) / 2))
+    mask = mask.filter(ImageFilter.GaussianBlur(sc(blur) if blur is not None else max(rx, ry) / 2))
     layer.putalpha(mask)
     return layer
 
@@ -139,43 +185,56 @@ def polygon(img, pts, colour):
 def stars(img, top, bottom, count, seed, fade_to=None):
     rnd = random.Random(seed)
     d = ImageDraw.Draw(img)
+    top, bottom = sc(top), sc(bottom)
+    n = line_width()
     for _ in range(count):
         x = rnd.uniform(0, img.width)
         y = rnd.uniform(top, bottom)
         t = 1 - (y - top) / max(1, bottom - top) if fade_to else 1
         b = rnd.uniform(0.35, 1.0) * t
         base = img.getpixel((int(x), int(y)))
-        d.point((x, y), fill=mix(base, (235, 240, 255), b))
+        pixel_dot(d, x, y, mix(base, (235, 240, 255), b))
         if rnd.random() < 0.08:  # a few brighter stars with a small cross
             for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)):
-                px, py = int(x + dx), int(y + dy)
-                if 0 <= px < img.width and 0 <= py < img.height:
-                    d.point((px, py), fill=mix(img.getpixel((px, py)), (220, 230, 255), b * 0.45))
+                cx, cy = int(x + dx * n), int(y + dy * n)
+                if 0 <= cx < img.width and 0 <= cy < img.height:
+                    pixel_dot(d, cx, cy, mix(img.getpixel((cx, cy)), (220, 230, 255), b * 0.45))
 
 
 def no_magenta(img):
     """Turns exact key-colour pixels into a neighbour colour, so they stay opaque."""
-    px = img.load()
+    pix = img.load()
     for y in range(img.height):
         for x in range(img.width):
-            p = px[x, y]
+            p = pix[x, y]
             if p[:3] == MAGENTA:
-                px[x, y] = (254, 0, 255) + tuple(p[3:])
+                pix[x, y] = (254, 0, 255) + tuple(p[3:])
     return img
 
 
-def supersampled(size, painter):
-    """RGBA layer drawn by painter(draw, scale) at SS x and reduced with antialiasing."""
+def painter_scale(scale=None):
+    """What a painter multiplies design units by: SS times the scale (the current one by default)."""
+    s = SS * (K if scale is None else scale)
+    return int(s) if s == int(s) else s
+
+
+def supersampled(size, painter, scale=None):
+    """RGBA layer of `size` pixels drawn by painter(draw, s) at SS x and reduced with antialiasing.
+    The painter gives design units times s; an emblem, drawn in its own pixels, passes scale=1."""
     big = Image.new("RGBA", (size[0] * SS, size[1] * SS), (0, 0, 0, 0))
-    painter(ImageDraw.Draw(big), SS)
+    painter(ImageDraw.Draw(big), painter_scale(scale))
     return big.resize(size, Image.LANCZOS)
 
 
 def text_layer(size, xy, text, fnt, fill, anchor="la", stroke=0, shadow=None):
+    """Text at design position xy (and a shadow offset in design units) on a layer of `size` pixels."""
     layer = Image.new("RGBA", size, (0, 0, 0, 0))
     d = ImageDraw.Draw(layer)
+    xy = (sc(xy[0]), sc(xy[1]))
+    stroke = px(stroke) if stroke else 0
     if shadow:
         sx, sy, scol = shadow
+        sx, sy = sc(sx), sc(sy)
         d.text((xy[0] + sx, xy[1] + sy), text, font=fnt, fill=scol, anchor=anchor,
                stroke_width=stroke, stroke_fill=scol)
     d.text(xy, text, font=fnt, fill=fill, anchor=anchor, stroke_width=stroke, stroke_fill=fill)
@@ -188,12 +247,12 @@ def text_layer(size, xy, text, fnt, fill, anchor="la", stroke=0, shadow=None):
 # quiet foreground.
 
 def fade_into_panel(img, start=150, end=200):
-    px = img.load()
-    for y in range(start, img.height):
-        t = clamp01((y - start) / (end - start - 1)) ** 1.3
+    pix = img.load()
+    for y in range(px(start), img.height):
+        t = clamp01((unsc(y) - start) / (end - start - 1)) ** 1.3
         target = panel_colour(y)
         for x in range(img.width):
-            px[x, y] = mix(px[x, y], target, t)
+            pix[x, y] = mix(pix[x, y], target, t)
     return img
 
 
@@ -265,16 +324,16 @@ def light_windows(img, windows):
 
 def scene_dusk_castle():
     """Start-page banner: a castle on a crag against a warm dusk, stars above."""
-    img = vgradient(W, 200, [(0.0, (14, 16, 44)), (0.30, (40, 30, 84)), (0.50, (112, 58, 112)),
+    img = vgradient(W, px(200), [(0.0, (14, 16, 44)), (0.30, (40, 30, 84)), (0.50, (112, 58, 112)),
                              (0.62, (212, 110, 94)), (0.69, (246, 170, 104)), (1.0, (246, 170, 104))])
     stars(img, 36, 100, 90, seed=11, fade_to=True)
     img = add_layer(img, glow_layer(img.size, (330, 122), (130, 64), (255, 186, 120), 0.75))
     img = add_layer(img, glow_layer(img.size, (330, 124), 17, (255, 236, 196), 1.0, blur=3))
     for cx, cy, rx, ry in ((120, 78, 90, 6), (300, 92, 120, 5), (420, 70, 70, 4), (220, 60, 60, 3)):
         img = add_layer(img, glow_layer(img.size, (cx, cy), (rx, ry), (240, 150, 150), 0.28, blur=4))
-    img = fill_below(img, ridge(W, 121, 18, seed=3), (104, 64, 114), 200)
+    img = fill_below(img, ridge(W0, 121, 18, seed=3), (104, 64, 114), 200)
     img = add_layer(img, glow_layer(img.size, (300, 127), (260, 9), (240, 150, 140), 0.35, blur=6))
-    img = fill_below(img, ridge(W, 136, 20, seed=5, roughness=0.6), (60, 40, 84), 200)
+    img = fill_below(img, ridge(W0, 136, 20, seed=5, roughness=0.6), (60, 40, 84), 200)
     silhouette, windows = castle_layer(img.size, 64, 136, (24, 19, 44), k=0.82)
     img = add_layer(img, silhouette)
     img = light_windows(img, windows)
@@ -285,23 +344,23 @@ def scene_dusk_castle():
 
 def scene_valley_dawn():
     """Slide: a river winding through a valley at dawn, pine forests on the slopes."""
-    img = vgradient(W, 200, [(0.0, (18, 34, 70)), (0.35, (52, 98, 140)), (0.58, (152, 186, 196)),
+    img = vgradient(W, px(200), [(0.0, (18, 34, 70)), (0.35, (52, 98, 140)), (0.58, (152, 186, 196)),
                              (0.66, (250, 214, 160)), (1.0, (250, 214, 160))])
     img = add_layer(img, glow_layer(img.size, (300, 126), (150, 50), (255, 228, 170), 0.75))
     for cx, cy, rx, ry in ((330, 72, 110, 7), (90, 62, 70, 5), (240, 88, 90, 4)):
         img = add_layer(img, glow_layer(img.size, (cx, cy), (rx, ry), (255, 240, 225), 0.3, blur=4))
-    img = fill_below(img, ridge(W, 117, 30, seed=21), (96, 130, 160), 200)
-    img = fill_below(img, ridge(W, 131, 22, seed=22), (60, 92, 120), 200)
+    img = fill_below(img, ridge(W0, 117, 30, seed=21), (96, 130, 160), 200)
+    img = fill_below(img, ridge(W0, 131, 22, seed=22), (60, 92, 120), 200)
     img = add_layer(img, glow_layer(img.size, (260, 135), (250, 9), (230, 235, 235), 0.35, blur=5))
     # banks, then the river as one smooth band that widens toward the viewer
     img = fill_below(img, smooth_path([(0, 139), (90, 140), (200, 143), (320, 139), (455, 137)], 10), (30, 52, 62), 200)
     centre = smooth_path([(300, 139), (270, 146), (318, 158), (236, 174), (200, 200)], 10)
     left = [(x - 1.5 - (y - 139) * 0.75, y) for x, y in centre]
     right = [(x + 1.5 + (y - 139) * 0.75, y) for x, y in centre]
-    river = vgradient(W, 200, [(0.68, (250, 222, 176)), (0.8, (178, 196, 204)), (1.0, (120, 150, 170))]).convert("RGBA")
-    mask = Image.new("L", (W * SS, 200 * SS), 0)
-    ImageDraw.Draw(mask).polygon([(x * SS, y * SS) for x, y in left + right[::-1]], fill=255)
-    river.putalpha(mask.resize((W, 200), Image.LANCZOS))
+    river = vgradient(W, px(200), [(0.68, (250, 222, 176)), (0.8, (178, 196, 204)), (1.0, (120, 150, 170))]).convert("RGBA")
+    mask = Image.new("L", (W * SS, px(200) * SS), 0)
+    ImageDraw.Draw(mask).polygon([(sc(x) * SS, sc(y) * SS) for x, y in left + right[::-1]], fill=255)
+    river.putalpha(mask.resize((W, px(200)), Image.LANCZOS))
     img = add_layer(img, river)
 
     def pines(d, s):
@@ -321,7 +380,7 @@ def scene_valley_dawn():
 
 def scene_sky_islands():
     """Slide: floating islands with glowing crystals under a night nebula."""
-    img = vgradient(W, 200, [(0.0, (10, 12, 34)), (0.45, (30, 28, 74)), (0.75, (24, 40, 84)),
+    img = vgradient(W, px(200), [(0.0, (10, 12, 34)), (0.45, (30, 28, 74)), (0.75, (24, 40, 84)),
                              (1.0, (16, 24, 47))])
     for cx, cy, rx, ry, c, a in ((150, 80, 140, 40, (150, 70, 190), 0.45), (330, 110, 150, 36, (60, 120, 210), 0.45),
                                  (260, 70, 80, 24, (220, 110, 200), 0.25)):
@@ -362,17 +421,17 @@ def scene_sky_islands():
             draw.polygon([(x * s, (y - h) * s), ((x + w) * s, (y - h * 0.35) * s), (x * s, y * s)],
                          fill=(90, 180, 240, 255))
     img = add_layer(img, supersampled(img.size, paint_crystals))
-    img = fill_below(img, ridge(W, 170, 10, seed=45), (14, 20, 42), 200)
+    img = fill_below(img, ridge(W0, 170, 10, seed=45), (14, 20, 42), 200)
     return fade_into_panel(img, 150)
 
 
 def scene_ember_peak():
     """Slide: a summit with a victory banner above glowing embers."""
-    img = vgradient(W, 200, [(0.0, (26, 10, 20)), (0.40, (88, 24, 30)), (0.66, (196, 80, 40)),
+    img = vgradient(W, px(200), [(0.0, (26, 10, 20)), (0.40, (88, 24, 30)), (0.66, (196, 80, 40)),
                              (0.74, (240, 140, 60)), (1.0, (240, 140, 60))])
     img = add_layer(img, glow_layer(img.size, (250, 140), (220, 60), (255, 150, 70), 0.6))
-    img = fill_below(img, ridge(W, 136, 16, seed=51), (124, 42, 38), 200)
-    img = fill_below(img, ridge(W, 150, 10, seed=52), (74, 26, 30), 200)
+    img = fill_below(img, ridge(W0, 136, 16, seed=51), (124, 42, 38), 200)
+    img = fill_below(img, ridge(W0, 150, 10, seed=52), (74, 26, 30), 200)
     peak = [(40, 200), (120, 150), (170, 112), (198, 82), (214, 68), (226, 64), (238, 76), (262, 98), (300, 124),
             (352, 146), (420, 164), (455, 170), (455, 200)]
     img = polygon(img, peak, (34, 14, 22))
@@ -390,11 +449,11 @@ def scene_ember_peak():
     img = add_layer(img, supersampled(img.size, rim))
     rnd = random.Random(53)
     for _ in range(40):  # embers rising
-        x, y = rnd.uniform(0, W), rnd.uniform(60, 190)
+        x, y = rnd.uniform(0, W0), rnd.uniform(60, 190)
         r = rnd.uniform(0.6, 1.6)
         img = add_layer(img, glow_layer(img.size, (x, y), r * 2.5, (255, 170, 80), 0.5, blur=1.5))
-        ImageDraw.Draw(img).point((x, y), fill=(255, 220, 150))
-    img = fill_below(img, ridge(W, 170, 5, seed=55), (20, 14, 28), 200)
+        pixel_dot(ImageDraw.Draw(img), sc(x), sc(y), (255, 220, 150))
+    img = fill_below(img, ridge(W0, 170, 5, seed=55), (20, 14, 28), 200)
     return fade_into_panel(img, 150)
 
 
@@ -403,14 +462,16 @@ def caption_layer(size, title, sub):
     layer = Image.new("RGBA", size, (0, 0, 0, 0))
     shadow = Image.new("RGBA", size, (0, 0, 0, 0))
     sd = ImageDraw.Draw(shadow)
-    sd.text((26, 149), title, font=font(22), fill=(0, 0, 0, 255), anchor="ls", stroke_width=2, stroke_fill=(0, 0, 0, 255))
-    sd.text((27, 169), sub, font=font(12), fill=(0, 0, 0, 255), anchor="ls", stroke_width=1, stroke_fill=(0, 0, 0, 255))
-    shadow = shadow.filter(ImageFilter.GaussianBlur(2.2))
+    sd.text((sc(26), sc(149)), title, font=font(22), fill=(0, 0, 0, 255), anchor="ls", stroke_width=px(2),
+            stroke_fill=(0, 0, 0, 255))
+    sd.text((sc(27), sc(169)), sub, font=font(12), fill=(0, 0, 0, 255), anchor="ls", stroke_width=px(1),
+            stroke_fill=(0, 0, 0, 255))
+    shadow = shadow.filter(ImageFilter.GaussianBlur(sc(2.2)))
     shadow.putalpha(shadow.getchannel("A").point(lambda a: int(a * 0.75)))
     layer.alpha_composite(shadow)
     d = ImageDraw.Draw(layer)
-    d.text((26, 148), title, font=font(22), fill=(255, 238, 196, 255), anchor="ls")
-    d.text((27, 168), sub, font=font(12), fill=(222, 228, 242, 255), anchor="ls")
+    d.text((sc(26), sc(148)), title, font=font(22), fill=(255, 238, 196, 255), anchor="ls")
+    d.text((sc(27), sc(168)), sub, font=font(12), fill=(222, 228, 242, 255), anchor="ls")
     return layer
 
 
@@ -418,23 +479,25 @@ def keyed_page(scene, caption=None, index=None):
     """A banner or slide: rows 0..35 keyed out, a gold hairline at the top of the picture."""
     img = scene.convert("RGBA")
     d = ImageDraw.Draw(img)
-    for x in range(W):  # hairline, brightest in the middle
-        t = 1 - abs(x - W / 2) / (W / 2)
-        d.point((x, 36), fill=mix(img.getpixel((x, 36))[:3], GOLD, 0.25 + 0.55 * t) + (255,))
+    for y in range(px(36), px(36) + line_width()):
+        for x in range(W):  # hairline, brightest in the middle
+            t = 1 - abs(x - W / 2) / (W / 2)
+            d.point((x, y), fill=mix(img.getpixel((x, y))[:3], GOLD, 0.25 + 0.55 * t) + (255,))
     if caption:
         img.alpha_composite(caption_layer(img.size, *caption))
         if index is not None:  # which of the three slides this is
             d = ImageDraw.Draw(img)
             for i in range(3):
-                cx = W - 46 + i * 14
+                cx = W0 - 46 + i * 14
                 col = GOLD if i == index else (90, 100, 130)
                 w = 8 if i == index else 4
-                d.rounded_rectangle([cx - w / 2, 184, cx + w / 2, 187], radius=1.5, fill=col + (255,))
+                d.rounded_rectangle([sc(cx - w / 2), sc(184), sc(cx + w / 2), sc(187)], radius=sc(1.5),
+                                    fill=col + (255,))
     img = no_magenta(img)
-    px = img.load()
-    for y in range(36):
+    pix = img.load()
+    for y in range(px(36)):
         for x in range(W):
-            px[x, y] = MAGENTA + (0,)
+            pix[x, y] = MAGENTA + (0,)
     return img
 
 
@@ -462,7 +525,7 @@ def emblem(size, rim=True):
         draw.polygon(pts, fill=GOLD + (255,))
         draw.polygon([pts[0], pts[1], (c, c), pts[7]], fill=GOLD_LIGHT + (255,))
         draw.polygon([pts[4], pts[3], (c, c), pts[5]], fill=GOLD_DARK + (255,))
-    return supersampled((size, size), paint)
+    return supersampled((size, size), paint, scale=1)
 
 
 def background(banner_scene):
@@ -476,14 +539,15 @@ def background(banner_scene):
     # faint lattice in the panel
     lattice = Image.new("RGBA", (W, H), (0, 0, 0, 0))
     ld = ImageDraw.Draw(lattice)
-    for k in range(-H, W + H, 18):
-        ld.line([(k, 200), (k + 125, 325)], fill=(120, 150, 220, 9))
-        ld.line([(k, 325), (k + 125, 200)], fill=(120, 150, 220, 9))
+    lattice_width = {} if K == 1 else {"width": line_width()}
+    for k in range(-H0, W0 + H0, 18):
+        ld.line([(sc(k), sc(200)), (sc(k + 125), sc(325))], fill=(120, 150, 220, 9), **lattice_width)
+        ld.line([(sc(k), sc(325)), (sc(k + 125), sc(200))], fill=(120, 150, 220, 9), **lattice_width)
     img = add_layer(img, lattice)
     img = add_layer(img, glow_layer(img.size, (228, 238), (170, 40), GOLD, 0.10))
 
     # the custom-install page's upper half: the banner scene, dimmed and softened, under a card
-    upper = banner_scene.crop((0, 0, W, 200)).filter(ImageFilter.GaussianBlur(2.5))
+    upper = banner_scene.crop((0, 0, W, px(200))).filter(ImageFilter.GaussianBlur(sc(2.5)))
     upper = Image.blend(upper, Image.new("RGB", upper.size, (8, 12, 26)), 0.62)
     img.paste(upper, (0, 0))
     card = Image.new("RGBA", (W, H), (0, 0, 0, 0))
@@ -494,26 +558,33 @@ def background(banner_scene):
     card = supersampled((W, H), paint_card)
     img = add_layer(img, card)
     d = ImageDraw.Draw(img)
-    for x in range(26, 430):  # rule under the heading
-        t = 1 - (x - 26) / 404
-        d.point((x, 66), fill=mix(img.getpixel((x, 66)), GOLD, 0.45 * t))
-    # frame around the path edit (106, 98, 266 x 20)
-    d.rectangle([104, 96, 373, 119], outline=(78, 98, 146))
-    d.rectangle([105, 97, 372, 118], outline=(20, 28, 52))
+    for y in range(px(66), px(66) + line_width()):
+        for x in range(px(26), px(430)):  # rule under the heading
+            t = 1 - (unsc(x) - 26) / 404
+            d.point((x, y), fill=mix(img.getpixel((x, y)), GOLD, 0.45 * t))
+    # frame around the path edit (106, 98, 266 x 20), two lines outside the edit where it is placed
+    left, top = px(106), px(98)
+    right, bottom = left + px(266) - 1, top + px(20) - 1
+    n = line_width()
+    d.rectangle([left - 2 * n, top - 2 * n, right + 2 * n, bottom + 2 * n], outline=(78, 98, 146), width=n)
+    d.rectangle([left - n, top - n, right + n, bottom + n], outline=(20, 28, 52), width=n)
     # a soft glow at the foot of the card, where the space line sits
     # top bar
-    bar = vgradient(W, 36, [(0, (8, 11, 24)), (1, (13, 19, 38))])
+    bar = vgradient(W, px(36), [(0, (8, 11, 24)), (1, (13, 19, 38))])
     img.paste(bar, (0, 0))
     img = add_layer(img, text_layer(img.size, (36, 24), "在线安装", font(12), (176, 188, 214), anchor="lm"))
-    emb = emblem(18)
+    emb = emblem(px(18))
     tmp = img.convert("RGBA")
-    tmp.alpha_composite(emb, (12, 15))
+    tmp.alpha_composite(emb, (px(12), px(15)))
     img = tmp.convert("RGB")
     d = ImageDraw.Draw(img)
+    n = line_width()
     for x in range(W):
         t = 1 - abs(x - W / 2) / (W / 2)
-        d.point((x, 35), fill=mix(img.getpixel((x, 35)), GOLD, 0.10 + 0.30 * t))
-        d.point((x, 200), fill=mix(img.getpixel((x, 200)), GOLD, 0.10 + 0.45 * t))
+        for y in range(px(36) - n, px(36)):  # the bar's last row
+            d.point((x, y), fill=mix(img.getpixel((x, y)), GOLD, 0.10 + 0.30 * t))
+        for y in range(px(200), px(200) + n):
+            d.point((x, y), fill=mix(img.getpixel((x, y)), GOLD, 0.10 + 0.45 * t))
     out = no_magenta(img.convert("RGBA"))
     return out
 
@@ -521,36 +592,39 @@ def background(banner_scene):
 # --------------------------------------------------------------------------------------- buttons
 
 def strip(bg, pos, size, shape, frames, mode="RGBA"):
-    """A four-frame strip: each frame drawn over the background it will sit on, then everything
-    outside frame 0's shape keyed out in magenta (one outline for all states)."""
+    """A four-frame strip: each frame drawn over the background it will sit on (pos in design
+    units, size in pixels), then everything outside frame 0's shape keyed out in magenta (one
+    outline for all states)."""
     w, h = size
-    crop = bg.crop((pos[0], pos[1], pos[0] + w, pos[1] + h)).convert("RGBA")
+    x0, y0 = px(pos[0]), px(pos[1])
+    crop = bg.crop((x0, y0, x0 + w, y0 + h)).convert("RGBA")
     out = Image.new(mode, (w * 4, h))
     for i, frame in enumerate(frames):
         comp = crop.copy()
         comp.alpha_composite(frame)
         comp = no_magenta(comp)
-        px = comp.load()
+        pix = comp.load()
         m = shape.load()
         for y in range(h):
             for x in range(w):
                 if m[x, y] < 128:
-                    px[x, y] = MAGENTA + (0,)
+                    pix[x, y] = MAGENTA + (0,)
                 else:
-                    px[x, y] = px[x, y][:3] + (255,)
+                    pix[x, y] = pix[x, y][:3] + (255,)
         out.paste(comp.convert(mode), (i * w, 0))
     return out
 
 
 def shape_mask(size, painter):
     big = Image.new("L", (size[0] * SS, size[1] * SS), 0)
-    painter(ImageDraw.Draw(big), SS)
+    painter(ImageDraw.Draw(big), painter_scale())
     return big.resize(size, Image.LANCZOS)
 
 
 def install_button(bg):
-    w, h = 133, 55
-    box = (3, 4, w - 3, h - 4)
+    dw, dh = 133, 55
+    w, h = px(dw), px(dh)
+    box = (3, 4, dw - 3, dh - 4)
     radius = 12
 
     def outline(draw, s, fill=255):
@@ -576,10 +650,10 @@ def install_button(bg):
             gloss.putalpha(gm)
             layer.alpha_composite(gloss)
         if glow:
-            layer.alpha_composite(glow_layer((w, h), (w / 2, h / 2), (50, 14), (255, 255, 220), glow, blur=8))
+            layer.alpha_composite(glow_layer((w, h), (dw / 2, dh / 2), (50, 14), (255, 255, 220), glow, blur=8))
             layer.putalpha(ImageChops.multiply(layer.getchannel("A"), shape))
         text = "立即安装"
-        layer.alpha_composite(text_layer((w, h), (w / 2, h / 2 + 1 + shift), text, font(21), text_colour,
+        layer.alpha_composite(text_layer((w, h), (dw / 2, dh / 2 + 1 + shift), text, font(21), text_colour,
                                          anchor="mm", stroke=1,
                                          shadow=(0, 1, (255, 244, 200, 120)) if shadow else None))
         return layer
@@ -595,8 +669,9 @@ def install_button(bg):
 
 def round_icon_button(bg, pos, glyph):
     """Close and minimise: 22 x 22 round buttons in the top bar."""
-    w = h = 22
-    shape = shape_mask((w, h), lambda d, s: d.ellipse([0, 0, w * s - 1, h * s - 1], fill=255))
+    dw = dh = 22
+    w = h = px(dw)
+    shape = shape_mask((w, h), lambda d, s: d.ellipse([0, 0, dw * s - 1, dh * s - 1], fill=255))
 
     def frame(fill, fill_alpha, mark, ring=None):
         layer = Image.new("RGBA", (w, h), fill + (fill_alpha,))
@@ -604,7 +679,7 @@ def round_icon_button(bg, pos, glyph):
 
         def paint(draw, s):
             if ring:
-                draw.ellipse([0.5 * s, 0.5 * s, (w - 0.5) * s, (h - 0.5) * s], outline=ring, width=s)
+                draw.ellipse([0.5 * s, 0.5 * s, (dw - 0.5) * s, (dh - 0.5) * s], outline=ring, width=s)
             if glyph == "close":
                 for a, b in (((7, 7), (15, 15)), ((15, 7), (7, 15))):
                     draw.line([(a[0] * s, a[1] * s), (b[0] * s, b[1] * s)], fill=mark + (255,), width=int(1.7 * s))
@@ -626,8 +701,9 @@ def round_icon_button(bg, pos, glyph):
 
 def link_button(bg, pos, width, text, arrow=None):
     """A text link 12 pixels tall: light blue, gold and underlined on hover."""
-    w, h = width, 12
-    shape = shape_mask((w, h), lambda d, s: d.rounded_rectangle([0, 0, w * s - 1, h * s - 1], radius=2 * s,
+    dw, dh = width, 12
+    w, h = px(dw), px(dh)
+    shape = shape_mask((w, h), lambda d, s: d.rounded_rectangle([0, 0, dw * s - 1, dh * s - 1], radius=2 * s,
                                                                 fill=255))
     f = font(11)
     label = text if not arrow else text + " " + arrow
@@ -641,9 +717,10 @@ def link_button(bg, pos, width, text, arrow=None):
         d = ImageDraw.Draw(layer)
         tw = d.textlength(label, font=f)
         x = (w - tw) / 2
-        d.text((round(x), -2 + dy), label, font=f, fill=colour + (255,))
-        if underline:
-            d.line([(round(x), 11), (round(x + tw) - 1, 11)], fill=colour + (170,))
+        d.text((round(x), round(sc(-2 + dy))), label, font=f, fill=colour + (255,))
+        if underline:  # along the bottom row(s)
+            n = line_width()
+            d.rectangle([round(x), h - n, round(x + tw) - 1, h - 1], fill=colour + (170,))
         return layer
 
     frames = [
@@ -656,8 +733,9 @@ def link_button(bg, pos, width, text, arrow=None):
 
 
 def browse_button(bg):
-    w, h = 52, 31
-    box = (1, 3, w - 1, h - 3)
+    dw, dh = 52, 31
+    w, h = px(dw), px(dh)
+    box = (1, 3, dw - 1, dh - 3)
     shape = shape_mask((w, h), lambda d, s: d.rounded_rectangle(
         [box[0] * s, box[1] * s, box[2] * s - 1, box[3] * s - 1], radius=5 * s, fill=255))
 
@@ -670,7 +748,7 @@ def browse_button(bg):
         fill = vgradient(w, h, [(0, top), (1, bottom)]).convert("RGBA")
         fill.putalpha(inner)
         layer.alpha_composite(fill)
-        layer.alpha_composite(text_layer((w, h), (w / 2, h / 2 + dy), "浏览", font(13), text_colour, anchor="mm"))
+        layer.alpha_composite(text_layer((w, h), (dw / 2, dh / 2 + dy), "浏览", font(13), text_colour, anchor="mm"))
         return layer
 
     frames = [
@@ -680,6 +758,25 @@ def browse_button(bg):
         frame((44, 48, 60), (34, 38, 48), (76, 80, 92), (120, 124, 136)),
     ]
     return strip(bg, (378, 94), (w, h), shape, frames)
+
+
+def focus_ring():
+    """The keyboard focus: a gold ring that the window draws around the focused control, in nine
+    slices (the corners of 10 x 10 design units kept, the rest stretched). The control's edge lies
+    4 units inside the image's edge; the ring glows outward from just outside it."""
+    d = 24
+    size = (px(d), px(d))
+
+    def ring(draw, s, width):
+        draw.rounded_rectangle([1.5 * s, 1.5 * s, (d - 1.5) * s - 1, (d - 1.5) * s - 1], radius=5 * s,
+                               outline=(255, 255, 255, 255), width=max(1, int(width * s)))
+    glow = Image.new("RGBA", size, GOLD + (0,))
+    glow.putalpha(supersampled(size, lambda draw, s: ring(draw, s, 2.2)).getchannel("A")
+                  .filter(ImageFilter.GaussianBlur(sc(1.2))).point(lambda a: int(a * 0.7)))
+    line = Image.new("RGBA", size, GOLD_LIGHT + (0,))
+    line.putalpha(supersampled(size, lambda draw, s: ring(draw, s, 1.4)).getchannel("A"))
+    glow.alpha_composite(line)
+    return glow
 
 
 # ----------------------------------------------------------------------------------------- icons
@@ -697,18 +794,18 @@ def ico_bytes(images):
             img.save(buf, "PNG", optimize=True)
             data = buf.getvalue()
         else:
-            px = img.load()
+            pix = img.load()
             header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0, 0, 0, 0, 0, 0)
             rows = []
             for y in range(n - 1, -1, -1):  # bottom-up
-                rows.append(b"".join(struct.pack("BBBB", px[x, y][2], px[x, y][1], px[x, y][0], px[x, y][3])
+                rows.append(b"".join(struct.pack("BBBB", pix[x, y][2], pix[x, y][1], pix[x, y][0], pix[x, y][3])
                                      for x in range(n)))
             mask_stride = ((n + 31) // 32) * 4
             mask = bytearray()
             for y in range(n - 1, -1, -1):
                 row = bytearray(mask_stride)
                 for x in range(n):
-                    if px[x, y][3] == 0:
+                    if pix[x, y][3] == 0:
                         row[x // 8] |= 0x80 >> (x % 8)
                 mask += row
             data = header + b"".join(rows) + bytes(mask)
@@ -743,10 +840,10 @@ def preview(images, path):
 
         def keyed(pic, pos=(0, 0)):
             mask = Image.new("L", pic.size, 255)
-            px, m = pic.load(), mask.load()
+            pix, m = pic.load(), mask.load()
             for y in range(pic.height):
                 for x in range(pic.width):
-                    if px[x, y][:3] == MAGENTA:
+                    if pix[x, y][:3] == MAGENTA:
                         m[x, y] = 0
             img.paste(pic.convert("RGBA"), pos, mask)
 
@@ -802,15 +899,16 @@ def recompress(paths):
     subprocess.run(["advdef", "-q", "-z", "-4", "-i", "30", *paths], check=True)
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--preview", help="also write a rough picture of the three pages")
-    args = parser.parse_args()
-    os.makedirs(OUT, exist_ok=True)
+# The scales drawn, each into its own folder (res/installer.rc takes them as resource types PNG,
+# PNG150 and PNG200).
+SCALES = ((1, ""), (1.5, "150"), (2, "200"))
 
+
+def draw_skin():
+    """Every PNG of the skin at the current scale, by file name."""
     banner_scene = scene_dusk_castle()
     bg = background(banner_scene)
-    images = {
+    return {
         "background.png": bg,
         "banner.png": keyed_page(banner_scene),
         "slide1.png": keyed_page(scene_valley_dawn(), ("踏上旅程", "广阔大陆  自由探索"), 0),
@@ -825,13 +923,71 @@ def main():
         "custom_install.png": link_button(bg, (358, 275), 71, "自定义安装", "›"),
         "default_path.png": link_button(bg, (295, 128), 71, "恢复默认"),
         "browse.png": browse_button(bg),
+        "focus.png": focus_ring(),
     }
-    for name, img in images.items():
-        img.save(os.path.join(OUT, name), optimize=True)
-    recompress([os.path.join(OUT, name) for name in images])
-    write_icons()
-    if args.preview:
-        preview(images, args.preview)
+
+
+def to_palette(path):
+    """Makes the PNG at `path` a 256-colour palette image, keeping magenta exact: the 150 % and 200 %
+    sets would not fit the installer's download size as true colour (together more than twice the
+    100 % set's size after recompression). pngquant (Debian's pngquant) picks the palette and
+    dithers; at these scales the dithering is finer than the eye resolves. Everything outside the
+    key is opaque (no alpha in these images: the keyed ones only key on magenta, and the
+    background's alpha is 255 throughout), and the key becomes one palette entry of exact magenta."""
+    img = Image.open(path).convert("RGBA")
+    pix = img.load()
+    for y in range(img.height):
+        for x in range(img.width):
+            p = pix[x, y]
+            pix[x, y] = (0, 0, 0, 0) if p[:3] == MAGENTA else p[:3] + (255,)
+    img.save(path)
+    subprocess.run(["pngquant", "--force", "--speed", "1", "--strip", "--output", path, "256", path], check=True)
+    quantised = Image.open(path)
+    palette = quantised.getpalette()
+    alpha = quantised.info.get("transparency", b"")
+    if isinstance(alpha, int):
+        alpha = bytes(255 if i != alpha else 0 for i in range(256))
+    used = set(quantised.getdata())
+    for i in range(len(palette) // 3):
+        if i < len(alpha) and alpha[i] == 0 and i in used:
+            palette[3 * i:3 * i + 3] = list(MAGENTA)
+        elif tuple(palette[3 * i:3 * i + 3]) == MAGENTA:
+            palette[3 * i:3 * i + 3] = [254, 0, 255]  # an opaque colour that came out as the key
+    out = Image.frombytes("P", quantised.size, quantised.tobytes())
+    out.putpalette(palette)
+    out.save(path, optimize=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--preview", help="also write a rough picture of the three pages")
+    parser.add_argument("--scale", type=float, action="append",
+                        help="draw only this scale (1, 1.5 or 2; repeatable); the icons come with 1")
+    parser.add_argument("--no-recompress", action="store_true",
+                        help="keep the PNGs as PIL writes them (quicker; not for committing)")
+    args = parser.parse_args()
+
+    for k, folder in SCALES:
+        if args.scale and k not in args.scale:
+            continue
+        set_scale(k)
+        out = os.path.join(OUT, folder)
+        os.makedirs(out, exist_ok=True)
+        images = draw_skin()
+        for name, img in images.items():
+            img.save(os.path.join(out, name), optimize=True)
+            if k != 1 and name != "focus.png":  # the ring's soft edge needs its alpha, and is small
+                if shutil.which("pngquant"):
+                    to_palette(os.path.join(out, name))
+                elif name == "background.png":
+                    print("make_skin: pngquant missing (apt-get install pngquant); the larger scales stay "
+                          "true colour, too large to ship")
+        if not args.no_recompress:
+            recompress([os.path.join(out, name) for name in images])
+        if k == 1:
+            write_icons()
+            if args.preview:
+                preview(images, args.preview)
 
 
 if __name__ == "__main__":

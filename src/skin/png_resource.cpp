@@ -1,6 +1,7 @@
 // LoadPngResource: a PNG resource of the program decoded by GDI+ into a DIB section, keeping the
 // alpha values as stored (straight, not premultiplied).
 #include "skin/gdiplus_runtime.h"
+#include "skin/png_pixels.h"
 #include "skin/skin_image.h"
 #include "common/win_handles.h"
 
@@ -30,9 +31,9 @@ private:
 };
 
 // A stream over a movable global copy of the resource bytes; the block goes with the stream.
-bool OpenResourceStream(HMODULE module, uint16_t id, ComPtr<IStream>& stream)
+bool OpenResourceStream(HMODULE module, uint16_t id, const char* type, ComPtr<IStream>& stream)
 {
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(id), "PNG");
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(id), type);
     if (!resource)
         return false;
     DWORD size = SizeofResource(module, resource);
@@ -140,25 +141,79 @@ bool DrawInto(const GdiplusApi& api, GpBitmap* decoded, const DibFormat& dib, in
     return drawn;
 }
 
-}  // namespace
-
-bool LoadPngResource(HMODULE module, uint16_t id, SkinImage& image)
+// Decodes the resource into `decoded`, with its size and pixel format. GDI+ must stay started
+// while the bitmap lives: the caller's image holds it.
+bool Decode(HMODULE module, uint16_t id, const char* type, const GdiplusApi& api, DecodedBitmap& decoded,
+            UINT& width, UINT& height, PixelFormat& format)
 {
     ComPtr<IStream> stream;
-    if (!OpenResourceStream(module, id, stream))
+    if (!OpenResourceStream(module, id, type, stream))
         return false;
+    if (api.CreateBitmapFromStream(stream.get(), decoded.put()) != Ok || !decoded.get())
+        return false;
+    return api.GetImageWidth(decoded.get(), &width) == Ok && api.GetImageHeight(decoded.get(), &height) == Ok &&
+           api.GetImagePixelFormat(decoded.get(), &format) == Ok && width != 0 && height != 0 &&
+           width <= 0x7FFF && height <= 0x7FFF;
+}
+
+}  // namespace
+
+bool DecodePngPixels(HMODULE module, uint16_t id, const char* type, PngPixels& out)
+{
     const GdiplusApi* api = StartImagingLibrary();
     if (!api)
         return false;
     DecodedBitmap decoded(*api);
-    if (api->CreateBitmapFromStream(stream.get(), decoded.put()) != Ok || !decoded.get())
-        return false;
-
     UINT width = 0, height = 0;
     PixelFormat format = 0;
-    if (api->GetImageWidth(decoded.get(), &width) != Ok || api->GetImageHeight(decoded.get(), &height) != Ok ||
-        api->GetImagePixelFormat(decoded.get(), &format) != Ok || width == 0 || height == 0 ||
-        width > 0x7FFF || height > 0x7FFF)
+    if (!Decode(module, id, type, *api, decoded, width, height, format))
+        return false;
+    GpRect all(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+    BitmapData data = {};
+    if (api->BitmapLockBits(decoded.get(), &all, ImageLockModeRead, PixelFormat32bppARGB, &data) != Ok)
+        return false;
+    out.width = static_cast<int>(width);
+    out.height = static_cast<int>(height);
+    out.hasAlpha = (format & PixelFormatAlpha) != 0;
+    out.pixels.resize(static_cast<size_t>(width) * height);
+    for (UINT y = 0; y < height; ++y)
+        std::memcpy(&out.pixels[static_cast<size_t>(y) * width],
+                    static_cast<const BYTE*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride,
+                    static_cast<size_t>(width) * 4);
+    api->BitmapUnlockBits(decoded.get(), &data);
+    return true;
+}
+
+bool AssignPixels(SkinImage& image, const uint32_t* pixels, int width, int height, bool hasAlpha)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // positive: bottom-up rows, as every skin image
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section || !bits)
+        return false;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(static_cast<uint32_t*>(bits) + static_cast<size_t>(height - 1 - y) * width,
+                    pixels + static_cast<size_t>(y) * width, static_cast<size_t>(width) * 4);
+    GdiFlush();
+    image.Assign(section.release(), width, height, 32, hasAlpha);
+    return true;
+}
+
+bool LoadPngResource(HMODULE module, uint16_t id, SkinImage& image)
+{
+    const GdiplusApi* api = StartImagingLibrary();
+    if (!api)
+        return false;
+    DecodedBitmap decoded(*api);
+    UINT width = 0, height = 0;
+    PixelFormat format = 0;
+    if (!Decode(module, id, "PNG", *api, decoded, width, height, format))
         return false;
     const DibFormat dib = ChooseFormat(format);
     if (dib.bitsPerPixel == 0)

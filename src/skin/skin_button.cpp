@@ -1,6 +1,7 @@
 #include "skin/skin_button.h"
 
 #include "common/fixed_string.h"
+#include "skin/scaled_skin.h"
 
 namespace {
 
@@ -59,12 +60,24 @@ bool CWINButton::Attach(HWND button)
     return true;
 }
 
-bool CWINButton::LoadSkin(HMODULE module, uint16_t id)
+bool CWINButton::LoadSkin(HMODULE module, uint16_t id, int dpi)
 {
     if (!enabled_)
         return false;
+    skinModule_ = module;
+    skinId_ = id;
+    return ApplySkin(dpi);
+}
+
+bool CWINButton::ReloadSkin(int dpi)
+{
+    return skinned_ && ApplySkin(dpi);
+}
+
+bool CWINButton::ApplySkin(int dpi)
+{
     // A failed load keeps the earlier strip, if any, and reports the failure.
-    if (!LoadPngResource(module, id, skin_) || !skin_.bitmap())
+    if (!LoadSkinImage(skinModule_, skinId_, dpi, 4, skin_) || !skin_.bitmap())
         return false;
     SetWindowPos(window_, HWND_TOP, 0, 0, skin_.width() / 4, skin_.height(),
                  SWP_NOMOVE | SWP_NOOWNERZORDER);
@@ -72,6 +85,15 @@ bool CWINButton::LoadSkin(HMODULE module, uint16_t id)
     InvalidateRect(window_, nullptr, TRUE);
     skinned_ = true;
     return true;
+}
+
+void CWINButton::SetShowFocus(bool show)
+{
+    if (show == showFocus_)
+        return;
+    showFocus_ = show;
+    if (focus_)
+        Repaint();
 }
 
 void CWINButton::SetEnabled(bool enabled)
@@ -205,7 +227,7 @@ void CWINButton::ComposeImage(HDC dc, int width, int height)
         frame = 3;
     else if (pressed_)
         frame = 2;
-    else if (hover_ || focus_)
+    else if (hover_ || FocusShown())
         frame = 1;
     // Where the frame is magenta the bitmap keeps what it had: black from creation. Our strips
     // share one outline across all four frames, so no such pixel lies inside the window's shape.
@@ -238,13 +260,13 @@ void CWINButton::ComposeColours(HDC dc, int width, int height)
     UniqueBrush shades[64];
     for (int i = 0; i < 64; ++i) {
         int redGreen, blue;
-        if (hover_ && focus_) {
+        if (hover_ && FocusShown()) {
             redGreen = 255 - i / 4;
             blue = 255 - i / 3;
         } else if (hover_) {
             redGreen = 255 - i / 4;
             blue = 255 - i / 5;
-        } else if (focus_) {
+        } else if (FocusShown()) {
             redGreen = 255 - i / 3;
             blue = 255 - i / 4;
         } else {
@@ -259,7 +281,7 @@ void CWINButton::ComposeColours(HDC dc, int width, int height)
         FillRect(dc, &line, shades[row * 63 / innerHeight].get());
     }
 
-    if (hover_ || focus_)
+    if (hover_ || FocusShown())
         DrawBorders(dc, inner);
 
     if (icon_) {
@@ -300,6 +322,6 @@ void CWINButton::DrawBorders(HDC dc, const RECT& r)
     LineTo(dc, r.right - 1, r.bottom);
     SelectObject(dc, previousPen);
     MoveToEx(dc, previousPosition.x, previousPosition.y, nullptr);
-    if (focus_ && !hover_)
+    if (FocusShown() && !hover_)
         DrawFocusRect(dc, &r);
 }

@@ -138,3 +138,58 @@ bool DrawKeyed(SkinImage& image, HDC dc, int width, int height, int sourceX, int
     return GdiTransparentBlt(dc, 0, 0, width, height, copy.get(), 0, 0, sourceWidth, sourceHeight,
                              KeyColour) != FALSE;
 }
+
+bool DrawNineSlice(SkinImage& image, HDC dc, const RECT& area, int corner)
+{
+    if (!dc)
+        return false;
+    SkinImageDc source(image);
+    if (!source.get())
+        return false;
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    // A corner never takes more than half of the image or of the area.
+    int c = corner;
+    for (int limit : {image.width() / 2, image.height() / 2, width / 2, height / 2})
+        c = c < limit ? c : limit;
+    if (c <= 0)
+        return false;
+    const int sourceMiddleX = image.width() - 2 * c, sourceMiddleY = image.height() - 2 * c;
+    const int middleX = width - 2 * c, middleY = height - 2 * c;
+    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    // Columns and rows of the source and the target: the first corner, the stretched edge, the
+    // second corner.
+    const int sourceX[3] = {0, c, image.width() - c}, sourceW[3] = {c, sourceMiddleX, c};
+    const int sourceY[3] = {0, c, image.height() - c}, sourceH[3] = {c, sourceMiddleY, c};
+    const int targetX[3] = {area.left, area.left + c, area.right - c}, targetW[3] = {c, middleX, c};
+    const int targetY[3] = {area.top, area.top + c, area.bottom - c}, targetH[3] = {c, middleY, c};
+    bool drawn = true;
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            if (row == 1 && column == 1)
+                continue;
+            if (targetW[column] <= 0 || targetH[row] <= 0 || sourceW[column] <= 0 || sourceH[row] <= 0)
+                continue;
+            drawn = GdiAlphaBlend(dc, targetX[column], targetY[row], targetW[column], targetH[row], source.get(),
+                                  sourceX[column], sourceY[row], sourceW[column], sourceH[row], blend) != FALSE &&
+                    drawn;
+        }
+    }
+    return drawn;
+}
+
+void PremultiplyAlpha(SkinImage& image)
+{
+    DIBSECTION section = {};
+    if (!image.bitmap() || !image.hasAlpha() || image.bitsPerPixel() != 32 ||
+        GetObjectA(image.bitmap(), sizeof section, &section) != sizeof section || !section.dsBm.bmBits)
+        return;
+    GdiFlush();
+    auto* pixels = static_cast<uint8_t*>(section.dsBm.bmBits);
+    const size_t count = static_cast<size_t>(image.width()) * static_cast<size_t>(image.height());
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t* p = pixels + i * 4;  // blue, green, red, alpha
+        const unsigned a = p[3];
+        for (int k = 0; k < 3; ++k)
+            p[k] = static_cast<uint8_t>((p[k] * a + 127) / 255);
+    }
+}

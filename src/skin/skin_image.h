@@ -76,5 +76,14 @@ bool DrawKeyed(SkinImage& image, HDC dc, int width, int height, int sourceX, int
 // of 32-bit pixels; Wine matches it as part of the colour). nullptr on failure.
 HBITMAP CreateColourSection(int width, int height);
 
+// A frame drawn around `area` of `dc` from a 32-bit image whose colours are premultiplied by
+// alpha (PremultiplyAlpha): the four corners of `corner` x `corner` pixels as they are, the edges
+// stretched between them, the middle left out. False without a DC or bitmap.
+bool DrawNineSlice(SkinImage& image, HDC dc, const RECT& area, int corner);
+
+// Multiplies the colours of a 32-bit image with alpha by its alpha, as the blends of DrawNineSlice
+// expect; an image without alpha is left as it is.
+void PremultiplyAlpha(SkinImage& image);
+
 // Gives `window` the shape of the non-magenta pixels of the first frame of a four-frame strip.
 bool BuildKeyedRegion(HWND window, SkinImage& image);

@@ -37,6 +37,9 @@ int RunInstallerWindow(HINSTANCE instance)
                 message.wParam = kExitNoWindow;
                 break;
             }
+            // The window's own keys first (Tab, Enter, Space, Esc, Alt+F4), as a dialog's.
+            if (dialog.HandleDialogKey(message))
+                continue;
             if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
                 TranslateMessage(&message);
                 DispatchMessageA(&message);

@@ -43,4 +43,7 @@ void fgWin32Dialog::UpdateLayout()
         break;
     }
     InvalidateRect(window_, nullptr, TRUE);
+    // The page's first control takes the focus, and a screen reader learns of the new page.
+    FocusFirstControl();
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window_, OBJID_CLIENT, CHILDID_SELF);
 }

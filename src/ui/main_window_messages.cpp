@@ -7,8 +7,13 @@
 
 #include <commctrl.h>
 
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
 namespace {
-// The band along the top of the window by which it is dragged: 21 pixels, both edges included.
+// The band along the top of the window by which it is dragged: 21 pixels at 100 %, both edges
+// included.
 constexpr int kDragBandBottom = 20;
 }  // namespace
 
@@ -41,6 +46,29 @@ LRESULT fgWin32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_INSTALL_STATUS:
         OnStatus(static_cast<int>(lParam));
         return 0;
+    case WM_ACTIVATE:
+        // The focus goes to a control of the page, not to the window itself.
+        if (!HIWORD(wParam))
+            OnActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_SETFOCUS:
+        OnActivate(true);
+        return 0;
+    case WM_SYSCOMMAND:
+        // Closing from the task bar or the system menu is the close button (asking first during
+        // the installation); a plain WM_CLOSE still destroys the window.
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            CloseByKey();
+            return 0;
+        }
+        return DefWindowProcA(window_, message, wParam, lParam);
+    case WM_DPICHANGED:
+        OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_GETOBJECT:
+        if (const LRESULT answer = AnswerGetObject(window_, wParam, lParam, &fgWin32Dialog::DescribeWindow))
+            return answer;
+        return DefWindowProcA(window_, message, wParam, lParam);
     default:
         // A close request destroys the window, and WM_DESTROY ends the program.
         return DefWindowProcA(window_, message, wParam, lParam);
@@ -52,6 +80,7 @@ void fgWin32Dialog::OnProgress(int percent)
     progressPercent_ = percent;
     InvalidateRect(window_, &percentRect_, TRUE);
     PostMessageA(progressBar_, PBM_SETPOS, percent, 0);
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, progressBar_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void fgWin32Dialog::OnStatus(int index)
@@ -63,6 +92,9 @@ void fgWin32Dialog::OnStatus(int index)
     statusIndex_ = index;
     CopyString(statusText_, text);
     InvalidateRect(window_, &statusRect_, TRUE);
+    // The progress bar is named by the status, the progress page too.
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, progressBar_, OBJID_CLIENT, CHILDID_SELF);
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window_, OBJID_CLIENT, CHILDID_SELF);
     // Failure and completion end the program; the job has closed its boxes by then.
     if (index == STATUS_FAILED)
         PostQuitMessage(kExitInstallFailed);
@@ -76,7 +108,7 @@ LRESULT fgWin32Dialog::HitTestDragBand() const
     GetClientRect(window_, &client);
     POINT origin = {0, 0};
     ClientToScreen(window_, &origin);
-    const RECT band = {origin.x, origin.y, origin.x + client.right, origin.y + kDragBandBottom};
+    const RECT band = {origin.x, origin.y, origin.x + client.right, origin.y + Scaled(kDragBandBottom)};
     // Where the cursor is now, not where the message says.
     POINT cursor;
     GetCursorPos(&cursor);

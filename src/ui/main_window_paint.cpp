@@ -52,7 +52,7 @@ int fgWin32Dialog::OnPaint(HDC dc)
                       background_.height());
 
         SetBkMode(canvas.get(), TRANSPARENT);
-        UniqueFont baseFont(CreateSongFont(12, 6, FW_NORMAL));
+        UniqueFont baseFont(CreateSongFont(Scaled(12), Scaled(6), FW_NORMAL));
         ScopedSelectObject selectFont(canvas.get(), baseFont.get());
         SetTextColor(canvas.get(), kWhite);
         switch (viewState_) {
@@ -68,6 +68,7 @@ int fgWin32Dialog::OnPaint(HDC dc)
         default:
             break;
         }
+        PaintFocusRing(canvas.get());
         GdiTransparentBlt(dc, 0, 0, client.right, client.bottom, canvas.get(), 0, 0, client.right, client.bottom,
                           KeyColour);
     }
@@ -77,31 +78,31 @@ int fgWin32Dialog::OnPaint(HDC dc)
 void fgWin32Dialog::PaintStartPage(HDC dc, int clientWidth)
 {
     DrawPageImage(banner_, dc);
-    DrawTextIn(dc, agreementLabel_, kAgreementLabelRect);
+    DrawTextIn(dc, agreementLabel_, Scaled(kAgreementLabelRect));
 
-    UniqueFont titleFont(CreateSongFont(26, 14, FW_BOLD));
+    UniqueFont titleFont(CreateSongFont(Scaled(26), Scaled(14), FW_BOLD));
     ScopedSelectObject select(dc, titleFont.get());
     SetTextColor(dc, kTitleYellow);
     // The built-in product name, not the configuration's game name.
     char title[kPathSize];
     FormatString(title, "%s游戏 极速安装", kProductName);
-    DrawTextIn(dc, title, RECT{0, kTitleTop, clientWidth, kTitleBottom}, DT_CENTER | DT_VCENTER);
+    DrawTextIn(dc, title, RECT{0, Scaled(kTitleTop), clientWidth, Scaled(kTitleBottom)}, DT_CENTER | DT_VCENTER);
 }
 
 void fgWin32Dialog::PaintCustomPage(HDC dc)
 {
     {
-        UniqueFont pathFont(CreateSongFont(14, 7, FW_NORMAL));
+        UniqueFont pathFont(CreateSongFont(Scaled(14), Scaled(7), FW_NORMAL));
         ScopedSelectObject select(dc, pathFont.get());
-        DrawTextIn(dc, "安装路径:", kPathLabelRect);
+        DrawTextIn(dc, "安装路径:", Scaled(kPathLabelRect));
         char spaceLine[kPathSize];
         FormatSpaceLine(spaceLine, requiredKb_, freeKb_);
-        DrawTextIn(dc, spaceLine, kSpaceLineRect);
+        DrawTextIn(dc, spaceLine, Scaled(kSpaceLineRect));
     }
-    UniqueFont headingFont(CreateSongFont(16, 8, FW_BOLD));
+    UniqueFont headingFont(CreateSongFont(Scaled(16), Scaled(8), FW_BOLD));
     ScopedSelectObject select(dc, headingFont.get());
     SetTextColor(dc, kTitleYellow);
-    DrawTextIn(dc, "自定义安装", kHeadingRect);
+    DrawTextIn(dc, "自定义安装", Scaled(kHeadingRect));
 }
 
 void fgWin32Dialog::PaintProgressPage(HDC dc)

@@ -7,7 +7,8 @@
 #define IDR_ACCELERATORS 109     // Alt+"?" and Alt+"/"
 #define IDM_ACCELERATOR 104      // command of both accelerators; nothing handles it
 
-// PNG skins (resource type "PNG").
+// PNG skins: resource type "PNG" for 100 %, "PNG150" and "PNG200" for displays at 150 % and
+// 200 % (skin/skin_scale.h), the same identifiers in each.
 #define IDB_BACKGROUND 154       // 455 x 325, alpha-blended window background
 #define IDB_BANNER 155           // 455 x 200, keyed start-page image
 #define IDB_CLOSE 156            // button strips: four frames each
@@ -20,3 +21,4 @@
 #define IDB_INSTALL 164          // RGB without alpha
 #define IDB_SLIDE_FIRST 166      // 166..168: keyed progress-page slides
 #define IDB_BROWSE 169
+#define IDB_FOCUS_RING 170       // the keyboard focus mark, drawn in nine slices

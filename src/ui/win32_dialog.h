@@ -7,6 +7,9 @@
 #include "install/install_job.h"
 #include "skin/skin_button.h"
 #include "skin/skin_image.h"
+#include "skin/skin_scale.h"
+#include "ui/accessible_proxy.h"
+#include "ui/control_hooks.h"
 
 #include <windows.h>
 
@@ -40,6 +43,16 @@ public:
     // The window procedure of the class: the only entry from the system into the framework.
     static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    // The window's keyboard (main_window_keys.cpp), called by the message loop for every message
+    // before it is translated and dispatched: Tab and Shift+Tab move the focus, Enter and Space
+    // press, Esc and Alt+F4 close. True when the message was the window's and is used up.
+    bool HandleDialogKey(const MSG& message);
+    // A child control gained or lost the keyboard focus (control_hooks.h).
+    void OnControlFocus(HWND control);
+    // What a screen reader is told of a child control and of the window (main_window_access.cpp).
+    static bool DescribeChild(HWND control, AccessibleFacts& facts);
+    static bool DescribeWindow(HWND window, AccessibleFacts& facts);
+
     HWND window() const { return window_; }
     HINSTANCE instance() const { return instance_; }
     int32_t userValue() const { return userValue_; }
@@ -51,11 +64,37 @@ public:
     const char* defaultPath() const { return defaultPath_; }
     bool invalidPath() const { return invalidPath_ != 0; }
     int statusIndex() const { return statusIndex_; }
+    // The scale the window is drawn at (dots per inch; 96 is 100 %) and whether it marks the
+    // keyboard focus (from the first key that moves it on, as dialogs do).
+    int dpi() const { return dpi_; }
+    bool focusCues() const { return focusCues_; }
 
 protected:
     // Set-up (main_window_init.cpp).
     void CreateControls();
     void PlaceWindow();
+    CWINButton* ButtonOf(int id);  // the skinned button with that control id, or nullptr
+    // The display's scale (main_window_scale.cpp): lengths of the 100 % layout at the window's
+    // scale, the images drawn for it, the controls placed for it, and a move to a display of
+    // another scale.
+    int Scaled(int length) const { return ScaleLength(length, dpi_); }
+    RECT Scaled(const RECT& r) const { return {Scaled(r.left), Scaled(r.top), Scaled(r.right), Scaled(r.bottom)}; }
+    void LoadWindowImages();
+    void PlaceControls();
+    void OnDpiChanged(int dpi, const RECT* suggested);
+    // The keyboard (main_window_keys.cpp).
+    void FocusFirstControl();
+    void MoveFocus(bool backwards);
+    void PressByKey(int id);
+    void CloseByKey();
+    void AskToCancel();
+    void ShowFocusCues();
+    bool FocusRingArea(HWND control, RECT& area) const;
+    void PaintFocusRing(HDC dc);
+    void OnActivate(bool active);
+    // What a screen reader is told (main_window_access.cpp).
+    bool Describe(int id, AccessibleFacts& facts) const;
+    void DescribePage(AccessibleFacts& facts) const;
     // Layout and commands (main_window_layout.cpp, main_window_commands.cpp).
     void UpdateLayout();
     void OnCommand(int id, int notification);
@@ -114,4 +153,11 @@ protected:
     char chosenPath_[kPathSize] = {};
     UniqueFont editFont_;            // the path edit's font, kept while the edit lives
     bool settingPathText_ = false;   // the program, not the user, is changing the edit's text
+    int dpi_ = kBaseDpi;             // the scale of the display the window is on
+    SkinImage focusRing_;            // the keyboard focus mark, premultiplied (PremultiplyAlpha)
+    bool focusCues_ = false;         // the focus is marked (after the first key that moves it)
+    HWND savedFocus_ = nullptr;      // the control that had the focus when the window lost it
+    bool askingToCancel_ = false;    // the cancel question is up
+    // Last: destroyed first, it gives the controls back to their skins' procedures.
+    ControlHooks controlHooks_;
 };

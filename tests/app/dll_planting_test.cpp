@@ -6,8 +6,11 @@
 // KnownDLL. The unprotected probe shows that the set-up really loads a planted uxtheme.dll (loaded
 // late, on window creation); the installer, started the same way beside the same copies, must load
 // uxtheme.dll, and the WinINet and winmm it loads late itself, from the system directory and none
-// of the planted ones. Not planted: imm32 and version, which Wine's own user32 loads before any
-// program code runs (on Windows imm32 is a KnownDLL and user32 needs no version).
+// of the planted ones; oleacc too, which the installer loads itself when a screen reader first asks
+// a control about itself. Not planted: imm32 and version, which Wine's own user32 loads before any
+// program code runs (on Windows imm32 is a KnownDLL and user32 needs no version), and shcore, which
+// Wine's own libraries load likewise (the installer loads it by full path, only where Windows
+// lacks GetDpiForWindow).
 //
 // The installer runs twice: as it is, and told to behave as on a system without
 // SetDefaultDllDirectories (Windows 7 without KB2533623), where the search cannot be kept out of
@@ -16,8 +19,10 @@
 #include "support/config_slot_server.h"
 #include "support/gui_test_support.h"
 #include "support/test_support.h"
+#include "ui/control_ids.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <psapi.h>
 
 #include <vector>
@@ -100,8 +105,11 @@ TEST(DllPlanting, InstallerLoadsOnlyTheSystemCopies)
         HWND window = WaitForWindow(kInstallerTitle, kInstallerTitle, installer.id());
         ASSERT_NE(window, nullptr);
         // Loaded late: uxtheme by the system on window creation, WinINet and the multimedia timer
-        // by the installer itself for the configuration's download.
-        std::vector<std::string> lateFromSystem = {"uxtheme.dll", "wininet.dll", "winmm.dll"};
+        // by the installer itself for the configuration's download, oleacc by the installer for
+        // the first WM_GETOBJECT.
+        SendMessageTimeoutA(GetDlgItem(window, IDC_INSTALL), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT),
+                            SMTO_ABORTIFHUNG, 10000, nullptr);
+        std::vector<std::string> lateFromSystem = {"uxtheme.dll", "wininet.dll", "winmm.dll", "oleacc.dll"};
         for (const std::string& path : ModulePaths(installer.id())) {
             if (path != plantedFolder + "vellora_setup.exe") {
                 EXPECT_EQ(path.find(plantedFolder), std::string::npos) << path;

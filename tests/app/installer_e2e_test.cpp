@@ -252,3 +252,64 @@ TEST_F(InstallerEndToEnd, AKeyedInstallerRefusesAnUnsignedConfigurationAndABroke
         EXPECT_EQ(slot.requests(), c.requests) << "the configuration and its signature";
     }
 }
+
+// By the keyboard alone: real key strokes to the installer's window, no click.
+TEST_F(InstallerEndToEnd, EnterOnTheStartPageInstallsIntoTheDefaultFolder)
+{
+    ConfigSlotServer config(0, Config());
+    ChildProcess installer(Quoted(InstallerPath()));
+    HWND window = WindowOf(installer);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(BringToFront(window));
+    PressKey(VK_RETURN);
+    EXPECT_EQ(installer.Wait(60000), 0);
+    ExpectInstalledAndStarted();
+}
+
+TEST_F(InstallerEndToEnd, TabToCustomInstallEnterTypeAFolderEnterInstallsThere)
+{
+    ScratchDir scratch("e2e");
+    installDir_ = scratch / (name_ + "\\");
+    ConfigSlotServer config(0, Config());
+    ChildProcess installer(Quoted(InstallerPath()));
+    HWND window = WindowOf(installer);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(BringToFront(window));
+    // Install, the agreement box, the agreement link, custom install.
+    for (int i = 0; i < 3; ++i)
+        PressKey(VK_TAB);
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(GetDlgItem(window, IDC_PATH_EDIT)) != FALSE; }))
+        << "Enter on custom install did not open the custom page";
+    // The folder field has the focus, its text selected: typing replaces it.
+    TypeText(scratch.path().c_str());
+    PressKey(VK_RETURN);
+    EXPECT_EQ(installer.Wait(60000), 0);
+    ExpectInstalledAndStarted();
+    EXPECT_FALSE(FileExists(defaultDir_));
+}
+
+TEST_F(InstallerEndToEnd, EscDuringTheDownloadAsksAndEnterOnTheQuestionCancels)
+{
+    SetList(TestServerUrl("fault/body?size=4000000&length=4000000&first=1000000&chunk=2000&delay=200"));
+    ConfigSlotServer config(0, Config());
+    ChildProcess installer(Quoted(InstallerPath()));
+    HWND window = WindowOf(installer);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(BringToFront(window));
+    PressKey(VK_RETURN);
+    HWND progress = GetDlgItem(window, IDC_PROGRESS);
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(progress, PBM_GETPOS, 0, 0) >= 25; }, 30000))
+        << "the package's download did not start";
+    PressKey(VK_ESCAPE);
+    HWND box = BoxOf(installer.id(), 10000);
+    ASSERT_NE(box, nullptr) << "Esc asked nothing";
+    EXPECT_EQ(MessageBoxText(box), "确定要取消安装吗？");
+    EXPECT_EQ(GetWindow(box, GW_OWNER), window);
+    EXPECT_TRUE(installer.Running()) << "the question alone cancels nothing";
+    ASSERT_TRUE(BringToFront(box));
+    PressKey(VK_RETURN);
+    EXPECT_EQ(installer.Wait(30000), 1);
+    EXPECT_FALSE(FileExists(installDir_ + "data.pak")) << "the partial package is deleted";
+    EXPECT_FALSE(FileExists(installDir_ + name_ + ".exe"));
+}

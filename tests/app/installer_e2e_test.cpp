@@ -17,6 +17,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -91,6 +92,26 @@ protected:
     HWND WindowOf(const ChildProcess& installer) const
     {
         return WaitForWindow(kInstallerTitle, kInstallerTitle, installer.id(), 20000);
+    }
+
+    // Starts the installer on a package whose first quarter comes at once and the rest in a trickle
+    // that would take minutes, starts the installation (a click on install, or Enter) and waits
+    // until a quarter is downloaded.
+    void StartSlowDownload(std::unique_ptr<ChildProcess>& installer, HWND& window, bool byKeyboard)
+    {
+        SetList(TestServerUrl("fault/body?size=4000000&length=4000000&first=1000000&chunk=2000&delay=200"));
+        installer = std::make_unique<ChildProcess>(Quoted(InstallerPath()));
+        window = WindowOf(*installer);
+        ASSERT_NE(window, nullptr);
+        if (byKeyboard) {
+            ASSERT_TRUE(BringToFront(window));
+            PressKey(VK_RETURN);
+        } else {
+            ASSERT_TRUE(ClickCentreOf(GetDlgItem(window, IDC_INSTALL)));
+        }
+        HWND progress = GetDlgItem(window, IDC_PROGRESS);
+        ASSERT_TRUE(PumpUntil([&] { return SendMessageA(progress, PBM_GETPOS, 0, 0) >= 25; }, 30000))
+            << "the package's download did not start";
     }
 
     void ExpectInstalledAndStarted() const
@@ -171,16 +192,11 @@ TEST_F(InstallerEndToEnd, AllServersDownShowTheNetworkBoxAndNoWindow)
 
 TEST_F(InstallerEndToEnd, CancelDuringTheDownloadEndsWithoutInstalling)
 {
-    // The first quarter at once, then a trickle that would take minutes.
-    SetList(TestServerUrl("fault/body?size=4000000&length=4000000&first=1000000&chunk=2000&delay=200"));
     ConfigSlotServer config(0, Config());
-    ChildProcess installer(Quoted(InstallerPath()));
-    HWND window = WindowOf(installer);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(ClickCentreOf(GetDlgItem(window, IDC_INSTALL)));
-    HWND progress = GetDlgItem(window, IDC_PROGRESS);
-    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(progress, PBM_GETPOS, 0, 0) >= 25; }, 30000))
-        << "the package's download did not start";
+    std::unique_ptr<ChildProcess> started;
+    HWND window = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartSlowDownload(started, window, false));
+    ChildProcess& installer = *started;
     ASSERT_TRUE(ClickCentreOf(GetDlgItem(window, IDC_CANCEL_INSTALL)));
     // The cancelled download reports failure without a box, and that ends the program with 1.
     EXPECT_EQ(installer.Wait(30000), 1);
@@ -291,16 +307,11 @@ TEST_F(InstallerEndToEnd, TabToCustomInstallEnterTypeAFolderEnterInstallsThere)
 
 TEST_F(InstallerEndToEnd, EscDuringTheDownloadAsksAndEnterOnTheQuestionCancels)
 {
-    SetList(TestServerUrl("fault/body?size=4000000&length=4000000&first=1000000&chunk=2000&delay=200"));
     ConfigSlotServer config(0, Config());
-    ChildProcess installer(Quoted(InstallerPath()));
-    HWND window = WindowOf(installer);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(BringToFront(window));
-    PressKey(VK_RETURN);
-    HWND progress = GetDlgItem(window, IDC_PROGRESS);
-    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(progress, PBM_GETPOS, 0, 0) >= 25; }, 30000))
-        << "the package's download did not start";
+    std::unique_ptr<ChildProcess> started;
+    HWND window = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartSlowDownload(started, window, true));
+    ChildProcess& installer = *started;
     PressKey(VK_ESCAPE);
     HWND box = BoxOf(installer.id(), 10000);
     ASSERT_NE(box, nullptr) << "Esc asked nothing";

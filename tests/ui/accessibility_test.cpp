@@ -1,6 +1,7 @@
 // What a screen reader learns of the installer window, read back as a reader reads it: through
 // AccessibleObjectFromWindow, which sends the control WM_GETOBJECT.
 #include "main_window_fixture.h"
+#include "app/installer_run.h"
 
 #include <oleacc.h>
 
@@ -129,4 +130,22 @@ TEST_F(Accessibility, ThePagesTitleAndTheProgressAreReadableAndADefaultActionAct
     EXPECT_EQ(bar.value, "已下载37%");
     SendMessageA(window_, WM_INSTALL_STATUS, 0, 1);
     EXPECT_EQ(ReadBack(Control(IDC_PROGRESS)).value, "37%") << "no percentage shown: the plain value";
+}
+
+// Readers run in a process of their own: the installer's answers travel through COM's marshalling.
+TEST_F(Accessibility, AReaderInAnotherProcessHearsTheSame)
+{
+    ConfigSlotServer config(0, kOpeningConfig);
+    ChildProcess installer(Quoted(InstallerPath()));
+    HWND window = WaitForWindow(kInstallerTitle, kInstallerTitle, installer.id(), 20000);
+    ASSERT_NE(window, nullptr);
+    const Read install = ReadBack(GetDlgItem(window, IDC_INSTALL));
+    EXPECT_EQ(install.name, "立即安装");
+    EXPECT_EQ(install.role, ROLE_SYSTEM_PUSHBUTTON);
+    const Read agreement = ReadBack(GetDlgItem(window, IDC_AGREE_CHECK));
+    EXPECT_EQ(agreement.role, ROLE_SYSTEM_CHECKBUTTON);
+    EXPECT_TRUE(agreement.state & STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(ReadBack(window).name, "Vellora游戏 极速安装");
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(installer.Wait(), 0);
 }

@@ -1,5 +1,6 @@
 #include "common/held_files.h"
 
+#include "common/file_system.h"
 #include "common/win_handles.h"
 
 namespace {
@@ -82,6 +83,27 @@ HANDLE CreateWrittenFile(const char* path, bool read, DWORD sharing)
     slot->file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     return slot->file;
+}
+
+HANDLE TakeKeptFile(const char* path)
+{
+    ScopedExclusiveLock lock(g_lock);
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return INVALID_HANDLE_VALUE;
+    // Checked by the handle, so the file checked is the file opened.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info) || !IsPlainFile(info.dwFileAttributes, info.nNumberOfLinks)) {
+        CloseHandle(file);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (Slot* slot = Find(path)) {
+        Close(*slot);
+        slot->file = file;
+    }
+    return file;
 }
 
 void CloseWrittenFile(HANDLE file)

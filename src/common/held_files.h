@@ -36,6 +36,21 @@ private:
 // file is created new, or not at all. GetLastError() tells why afterwards.
 HANDLE CreateWrittenFile(const char* path, bool read, DWORD sharing);
 
+// A file that an earlier run left under `path` and that this run is to carry on with: a pinned
+// download that was killed, or broke off for longer than the outage allowance. Unlike any other
+// file in the folder it is read, so it is taken only under these rules:
+//   - opened once, by this call, without following a reparse point (a junction or symbolic link
+//     is refused, not followed), for reading and writing and shared for reading only: from this
+//     open on, no other process can write, rename or delete it, and a process that holds it open
+//     for writing or deleting already makes the open fail;
+//   - it must be a plain file with one name (no folder, no reparse point, no hard link to a file
+//     elsewhere, which would carry the writes there);
+//   - for a held name, the handle becomes the hold, as if this run had written the file: every
+//     later open of the name reopens it, until the hold ends.
+// What is taken is bytes to hash and nothing more: the pin decides whether they count.
+// INVALID_HANDLE_VALUE when nothing can be taken; then nothing has been changed.
+HANDLE TakeKeptFile(const char* path);
+
 // CloseHandle, but for a handle that holds a file: that one stays open.
 void CloseWrittenFile(HANDLE file);
 

@@ -45,6 +45,32 @@ bool DownloadTarget::Create(const char* path)
     return file_ != INVALID_HANDLE_VALUE;
 }
 
+bool DownloadTarget::Resume(const char* path, uint64_t* size)
+{
+    Discard();
+    *size = 0;
+    if (!CopyString(path_, path))
+        return false;
+    file_ = TakeKeptFile(path_);
+    if (file_ == INVALID_HANDLE_VALUE) {
+        path_[0] = '\0';
+        return false;  // nothing there, or nothing that may be taken: Create deals with it
+    }
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(file_, &length) || length.QuadPart < 0) {
+        Keep();
+        return false;
+    }
+    *size = static_cast<uint64_t>(length.QuadPart);
+    return true;
+}
+
+bool DownloadTarget::Read(char* data, DWORD size, DWORD* got)
+{
+    *got = 0;
+    return file_ != INVALID_HANDLE_VALUE && ReadFile(file_, data, size, got, nullptr);
+}
+
 bool DownloadTarget::Write(const char* data, size_t size)
 {
     DWORD written = 0;
@@ -75,6 +101,14 @@ void DownloadTarget::Discard()
     Close();
     EndHold(path_);
     DeleteFileA(path_);
+    path_[0] = '\0';
+}
+
+void DownloadTarget::Keep()
+{
+    if (file_ == INVALID_HANDLE_VALUE)
+        return;
+    Close();
     path_[0] = '\0';
 }
 

@@ -1,15 +1,17 @@
 #pragma once
 // The local file that a download writes: created (with its folder, one level, when that is
-// missing), written, and either finished or discarded. A file that was neither finished nor
-// discarded is discarded when its owner goes, so a partial download never stays behind. While it
-// is open no other process may write, rename or delete it; a held name (common/held_files.h)
-// stays open after Finish until its hold ends.
+// missing) or taken over from an earlier run, written, and either finished, kept or discarded. A
+// file that was none of these is discarded when its owner goes, so a partial download stays
+// behind only when it is kept on purpose. While it is open no other process may write, rename or
+// delete it; a held name (common/held_files.h) stays open after Finish and Keep until its hold
+// ends.
 
 #include "install/install_job.h"
 
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 
 class DownloadTarget {
 public:
@@ -21,6 +23,14 @@ public:
     // Creates or truncates `path` for writing. When that fails, creates the folder that is to hold
     // the file (not its parents) and tries once more.
     bool Create(const char* path);
+
+    // Takes over the partial file an earlier run left at `path` (TakeKeptFile: a plain file of one
+    // name, held from here on), positioned at its start, and gives its size. False when there is
+    // none that can be taken: Create then deletes whatever lies there.
+    bool Resume(const char* path, uint64_t* size);
+
+    // Reads the next bytes of a file taken over by Resume; `*got` is 0 at its end.
+    bool Read(char* data, DWORD size, DWORD* got);
 
     // True when all `size` bytes were written.
     bool Write(const char* data, size_t size);
@@ -34,6 +44,9 @@ public:
 
     // Closes the file, if open, and deletes it.
     void Discard();
+
+    // Closes the file and leaves it where it is, for a later run to take over.
+    void Keep();
 
 private:
     void Close();

@@ -5,7 +5,7 @@
 
 // lParam: percentage 0..100 of the current step (a download or an extraction).
 constexpr unsigned WM_INSTALL_PROGRESS = 20000;
-// lParam: status index 0..7 (see InstallStatus).
+// lParam: status index 0..8 (see InstallStatus).
 constexpr unsigned WM_INSTALL_STATUS = 20001;
 
 // Status indices; the window shows the matching text of its status table.
@@ -18,6 +18,9 @@ enum InstallStatus : int {
     STATUS_STARTING = 5,        // "正在启动安装"; never posted by the job
     STATUS_INSTALLING = 6,      // "正在安装": before extraction, and last of a run without failure
     STATUS_COMPLETE = 7,        // "安装完成": after the game was started
+    // "正在重新连接": a pinned download waits for the network; STATUS_DOWNLOADING again once
+    // bytes come.
+    STATUS_RECONNECTING = 8,
 };
 
 // The installer's exit code when the installation failed (status 0, or no configuration could be

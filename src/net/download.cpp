@@ -26,6 +26,8 @@ constexpr size_t kResponseTextSize = 999;
 std::atomic<DWORD> g_responseMs{kDefaultDownloadTimeouts.responseMs};
 std::atomic<DWORD> g_idleMs{kDefaultDownloadTimeouts.idleMs};
 std::atomic<DWORD> g_retryMs{kDefaultDownloadTimeouts.retryMs};
+std::atomic<DWORD> g_retryLimitMs{kDefaultDownloadTimeouts.retryLimitMs};
+std::atomic<DWORD> g_outageMs{kDefaultDownloadTimeouts.outageMs};
 
 void Post(HWND window, UINT message, LPARAM value) { PostMessageA(window, message, 0, value); }
 
@@ -202,11 +204,15 @@ bool Fetch(InstallJob& job, const char* url, const char* path, const DownloadTim
 DownloadTimeouts SetDownloadTimeouts(DownloadTimeouts timeouts)
 {
     DownloadTimeouts previous = {g_responseMs.exchange(timeouts.responseMs), g_idleMs.exchange(timeouts.idleMs),
-                                 g_retryMs.exchange(timeouts.retryMs)};
+                                 g_retryMs.exchange(timeouts.retryMs), g_retryLimitMs.exchange(timeouts.retryLimitMs),
+                                 g_outageMs.exchange(timeouts.outageMs)};
     return previous;
 }
 
-DownloadTimeouts CurrentDownloadTimeouts() { return {g_responseMs.load(), g_idleMs.load(), g_retryMs.load()}; }
+DownloadTimeouts CurrentDownloadTimeouts()
+{
+    return {g_responseMs.load(), g_idleMs.load(), g_retryMs.load(), g_retryLimitMs.load(), g_outageMs.load()};
+}
 
 int EndDownload(InstallJob& job, bool fetched, bool quiet)
 {
@@ -242,8 +248,15 @@ int DownloadFile(const char* targetName, InstallJob& job, const char* url, char 
     bool fetched = FormLocalPath(targetName, job, path);
     if (fetched) {
         CopyString(localPath, path);
-        fetched = options.pin ? FetchPinned(job, url, path, timeouts, *options.pin, options.tap)
-                              : Fetch(job, url, path, timeouts, options.tap);
+        if (options.pin) {
+            const char* urls[1 + kMaxMirrors] = {url};
+            int count = 1;
+            for (int i = 0; i < options.mirrorCount && count < 1 + kMaxMirrors; ++i)
+                urls[count++] = options.mirrors[i];
+            fetched = FetchPinned(job, urls, count, path, timeouts, *options.pin, options.tap);
+        } else {
+            fetched = Fetch(job, url, path, timeouts, options.tap);
+        }
     }
     if (!fetched && options.tap)
         options.tap->Abandon();

@@ -17,9 +17,14 @@ struct DownloadTimeouts {
     // Longest silence inside the body. The clock starts again with every piece of data that
     // comes, so a slow mirror that keeps sending is never cut off.
     DWORD idleMs;
-    // The wait before the first reconnection of a pinned download that broke off; each further
-    // one waits twice as long as the one before.
+    // The wait before a pinned download goes round its addresses again, when every one of them
+    // has failed since the last byte came; each further wait is twice the one before, up to
+    // retryLimitMs (net/reconnect_plan.h).
     DWORD retryMs = 2000;
+    DWORD retryLimitMs = 15000;
+    // How long a pinned download keeps reconnecting while no byte comes, in all: an outage of the
+    // network (a router's restart, a Wi-Fi that drops) shorter than this is ridden out.
+    DWORD outageMs = 180000;
 };
 constexpr DownloadTimeouts kDefaultDownloadTimeouts = {120000, 60000};
 
@@ -64,20 +69,26 @@ protected:
     ~DownloadTap() = default;
 };
 
-// How many times a pinned download reconnects after its body broke off.
-constexpr int kResumeTries = 3;
+// How many addresses a list may name for its file beyond srcfile: mirror1= ... mirror4=.
+constexpr int kMaxMirrors = 4;
 
 struct DownloadOptions {
     bool quiet = false;
     // The time-outs of this call; null: those of SetDownloadTimeouts.
     const DownloadTimeouts* timeouts = nullptr;
     // A pinned download hashes the body as it arrives and succeeds only with exactly the pinned
-    // size and digest (otherwise the file is deleted: the failure path, with its box). When the
-    // body breaks off it reconnects up to kResumeTries times, retryMs, then twice and four times
-    // that apart (cancel honoured while waiting), asking for the rest with "Range: bytes=<have>-";
-    // a server that answers the whole file (200) instead of the rest (206) starts it again from
-    // byte 0. Its progress never goes backwards. Without a pin: the single attempt above.
+    // size and digest. It takes over a partial file that an earlier run left under the target's
+    // name, hashes what is there and asks only for the rest ("Range: bytes=<have>-"); it goes
+    // from address to address (`url`, then `mirrors`) and reconnects while no byte comes, for up
+    // to timeouts.outageMs in all, posting STATUS_RECONNECTING meanwhile and STATUS_DOWNLOADING
+    // when bytes come again (cancel honoured at every moment). A cancel and a file that fails its
+    // pins delete the file (the failure path, with its box); a network that stays away past the
+    // allowance keeps it for the next run. Its progress starts from what is there and never goes
+    // backwards. Without a pin: the single attempt above. See pinned_download.cpp.
     const DownloadPin* pin = nullptr;
+    // Further addresses of the same pinned bytes, tried after `url` (pinned downloads only).
+    const char* const* mirrors = nullptr;
+    int mirrorCount = 0;
     // Given every byte of the body as it is written; null: none.
     DownloadTap* tap = nullptr;
 };

@@ -45,8 +45,9 @@ int EndDownload(InstallJob& job, bool fetched, bool quiet);
 void SetOpenUrlFailure(InstallJob& job, const char* url);
 void SetReadFailure(InstallJob& job);
 
-// Transfers a pinned download into `path` (pinned_download.cpp); the same contract as the plain
-// transfer in download.cpp: on failure the reason is in job.message (empty for a cancel), every
-// handle is closed and a partial file deleted.
-bool FetchPinned(InstallJob& job, const char* url, const char* path, const DownloadTimeouts& timeouts,
-                 const DownloadPin& pin, DownloadTap* tap);
+// Transfers a pinned download from `urls` (the list's srcfile first, then its mirrors) into `path`
+// (pinned_download.cpp): on failure the reason is in job.message (empty for a cancel) and every
+// handle is closed; the partial file is deleted, unless the network failed for longer than the
+// allowance (it is kept for the next run).
+bool FetchPinned(InstallJob& job, const char* const* urls, int urlCount, const char* path,
+                 const DownloadTimeouts& timeouts, const DownloadPin& pin, DownloadTap* tap);

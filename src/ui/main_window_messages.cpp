@@ -85,7 +85,7 @@ void fgWin32Dialog::OnProgress(int percent)
 
 void fgWin32Dialog::OnStatus(int index)
 {
-    // The job posts 0..7 only; anything else is no status at all and changes nothing.
+    // The job posts 0..8 only; anything else is no status at all and changes nothing.
     const char* text = StatusText(index);
     if (!text)
         return;

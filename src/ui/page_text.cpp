@@ -14,6 +14,7 @@ const char* const kStatusTexts[] = {
     "正在启动安装",      // 5
     "正在安装",          // 6
     "安装完成",          // 7 complete
+    "正在重新连接",      // 8 a download waits for the network
 };
 
 }  // namespace
@@ -44,7 +45,7 @@ void FormatSpaceLine(char* out, size_t size, int32_t requiredKb, int32_t freeKb)
 
 void FormatPercentText(char* out, size_t size, int status, int percent)
 {
-    if (status >= 2 && status <= 4)
+    if ((status >= 2 && status <= 4) || status == 8)
         FormatString(out, size, "已下载%d%%", percent);
     else if (status >= 5 && status <= 7)
         FormatString(out, size, "已安装%d%%", percent);

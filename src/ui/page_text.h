@@ -4,7 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// The status text of index 0..7 (0 failure, 7 complete), or nullptr for any other index.
+// The status text of index 0..8 (0 failure, 7 complete, 8 reconnecting), or nullptr for any other
+// index.
 const char* StatusText(int index);
 
 // A KiB count as the window shows it: whole GB when there is at least one, else whole MB when
@@ -18,7 +19,7 @@ ShownSize ShowSize(int32_t kb);
 // "所需空间：%d%s(可用空间：%d%s)" with the required and the free space.
 void FormatSpaceLine(char* out, size_t size, int32_t requiredKb, int32_t freeKb);
 
-// The percentage beside the status: "已下载%d%%" while reading and downloading (status 2..4),
+// The percentage beside the status: "已下载%d%%" while reading and downloading (status 2..4, 8),
 // "已安装%d%%" while installing (5..7), empty otherwise.
 void FormatPercentText(char* out, size_t size, int status, int percent);
 

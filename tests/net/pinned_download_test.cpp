@@ -1,5 +1,6 @@
-// Pinned downloads (a signed list gives the size and SHA-256): the checks, and how a body that
-// breaks off is resumed with Range requests, against the local server's cut and Range modes.
+// Pinned downloads (a list gives the size and SHA-256): the checks, and how a body that breaks off
+// is resumed with Range requests, in this run or the next, against the local server's cut, Range
+// and down modes.
 #include "download_fixture.h"
 
 #include "common/publisher_crypto.h"
@@ -80,9 +81,9 @@ TEST_F(PinnedDownloadTest, AServerThatIgnoresRangeSendsItAllAgainFromByteZero)
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end())) << "the restart does not take the bar back";
 }
 
-// A wrong pin, whether the server announces another length or the bytes differ, and a body that
-// breaks off more often than the tries allow: the failure path, and no file left.
-TEST_F(PinnedDownloadTest, WrongSizeWrongHashOrTooManyBreaksFail)
+// A wrong pin, whether the server announces another length or the bytes differ: the failure path,
+// and no file left.
+TEST_F(PinnedDownloadTest, WrongSizeOrWrongHashFail)
 {
     DownloadPin wrongHash = pin_, larger = pin_, smaller = pin_;
     wrongHash.sha256[31] ^= 1;
@@ -97,7 +98,6 @@ TEST_F(PinnedDownloadTest, WrongSizeWrongHashOrTooManyBreaksFail)
         {"hash", wrongHash, "", 1},
         {"larger", larger, "", 1},
         {"smaller", smaller, "", 1},
-        {"four breaks", pin_, "?cut=50000,100000,150000,200000", 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -108,6 +108,35 @@ TEST_F(PinnedDownloadTest, WrongSizeWrongHashOrTooManyBreaksFail)
         EXPECT_EQ(boxes.boxes().size() - boxesBefore, 1u);
         EXPECT_EQ(sink.Take().back(), Status(0));
     }
+}
+
+// The network gone for longer than the allowance (1.5 s here): the download fails, its box and
+// status 0, and keeps what it has. The next download of the same pin carries on from there.
+TEST_F(PinnedDownloadTest, ANetworkGonePastTheAllowanceKeepsThePartFetchedForTheNextRun)
+{
+    SetDownloadTimeouts({5000, 5000, 100, 400, 1500});
+    EXPECT_EQ(Fetch("?cut=100000&down=forever", pin_), 1);
+    std::string kept;
+    ASSERT_TRUE(ReadFileBytes(localPath, &kept));
+    EXPECT_TRUE(kept == content_.substr(0, 100000)) << kept.size();
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+    std::vector<int> statuses;
+    for (const PostedMessage& m : sink.Take())
+        if (m.message == WM_INSTALL_STATUS)
+            statuses.push_back(static_cast<int>(m.lParam));
+    EXPECT_EQ(statuses, (std::vector<int>{STATUS_RECONNECTING, STATUS_FAILED}));
+    const std::vector<std::string> first = Requests();
+    ASSERT_GE(first.size(), 3u) << "reconnected until the allowance ran out";
+    EXPECT_EQ(first[1], " RANGE=bytes=100000-");
+
+    EXPECT_EQ(Fetch("", pin_), 0);
+    EXPECT_TRUE(Downloaded() == content_);
+    EXPECT_EQ(Requests().size(), first.size() + 1);
+    EXPECT_EQ(Requests().back(), " RANGE=bytes=100000-");
+    const std::vector<int> progress = Progresses(sink.Take());
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_EQ(progress[1], 33) << "from what was there";
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 }
 
 TEST_F(PinnedDownloadTest, ACancelDuringTheWaitEndsAtOnceWithoutABox)

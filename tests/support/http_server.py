@@ -29,6 +29,10 @@ file's address make that go wrong on purpose:
                         0 without Range), so a resumed request passes the points behind it.
     ?range=ignore       a Range header is ignored: the whole file, with status 200 (a cut point
                         still counts from the byte the request asked for)
+    ?down=S             with cut: once the body has broken off at a cut point, the server is gone
+                        for this address (the same path and query) for S seconds, or for good with
+                        down=forever: every request for it is reset without an answer. A network
+                        that drops for a while, or a server that dies.
     ?rate=N             the body goes out at about N bytes a second (in pieces of N/20 bytes);
                         "start --rate N" paces every file so, as a modest line would
     ?trickle=MS         the body goes out one byte every MS milliseconds: slow enough to take for
@@ -105,6 +109,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def _down(self):
+        """True while this address is gone (?down=S after a cut)."""
+        with self.server.log_lock:
+            until = self.server.down.get(self.path)
+        return until is not None and time.time() < until
+
+    def _reset_at_once(self):
+        """Ends the connection with a TCP reset, without an answer."""
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.connection.close()
+        self.close_connection = True
+
     def _serve_file(self, relative, query):
         root = os.path.realpath(self.server.root)
         path = os.path.realpath(os.path.join(root, relative.lstrip("/")))
@@ -163,6 +179,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             pass
         if end < len(data):
             self.close_connection = True
+            gone = query.get("down", [""])[0]
+            if gone:
+                seconds = float("inf") if gone == "forever" else float(gone)
+                with self.server.log_lock:
+                    self.server.down[self.path] = time.time() + seconds
 
     def _hold_silently(self):
         """Keeps the connection open without a word until the client closes it."""
@@ -262,6 +283,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self._fault_body(urllib.parse.parse_qs(parts.query))
         elif path == "/fault/bomb":
             self._fault_bomb(urllib.parse.parse_qs(parts.query))
+        elif self._down():
+            self._reset_at_once()
         else:
             self._serve_file(path, urllib.parse.parse_qs(parts.query))
 
@@ -314,6 +337,7 @@ def serve(args):
     log_path = os.path.join(args.state, "server.log")
     log_lock = threading.Lock()
     stopping = threading.Event()
+    down = {}  # address -> the time it comes back (?down=)
     open(log_path, "w").close()
 
     def listener(port, tls=None):
@@ -321,6 +345,7 @@ def serve(args):
         httpd.root = args.root
         httpd.log_path = log_path
         httpd.log_lock = log_lock
+        httpd.down = down
         httpd.stopping = stopping
         httpd.tls = tls
         httpd.rate = args.rate

@@ -54,13 +54,15 @@ TEST(WindowRules, PercentageTakesTheFormOfTheStatus)
     EXPECT_EQ(Percent(5, 1), "已安装1%");
     EXPECT_EQ(Percent(6, 100), "已安装100%");
     EXPECT_EQ(Percent(7, 100), "已安装100%");
-    EXPECT_EQ(Percent(8, 100), "");
+    EXPECT_EQ(Percent(8, 40), "已下载40%");  // reconnecting: the download's percentage stays
+    EXPECT_EQ(Percent(9, 100), "");
 
     EXPECT_STREQ(StatusText(0), "错误，请重新下载");
     EXPECT_STREQ(StatusText(1), "");
     EXPECT_STREQ(StatusText(2), "正在读取配置文件");
     EXPECT_STREQ(StatusText(7), "安装完成");
-    EXPECT_EQ(StatusText(8), nullptr);
+    EXPECT_STREQ(StatusText(8), "正在重新连接");
+    EXPECT_EQ(StatusText(9), nullptr);
     EXPECT_EQ(StatusText(-1), nullptr);
 }
 

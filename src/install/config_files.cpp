@@ -73,6 +73,19 @@ bool ReadUpdateListUrl(const ProfileText& config, char (&url)[kConfigValueSize])
     return url[0] != '\0';
 }
 
+ListPin ReadUpdateListPin(const ProfileText& config, uint8_t (&sha256)[kSha256Size])
+{
+    char url[kConfigValueSize];
+    config.ReadString(kConfig, kInstallerVersion, url);
+    char key[32];
+    FormatString(key, "%s.sha256", url[0] != '\0' ? kInstallerVersion : "other");
+    char hex[80] = {};
+    config.ReadString(kConfig, key, hex);
+    if (hex[0] == '\0')
+        return ListPin::None;
+    return DecodeHex(hex, strlen(hex), sha256, kSha256Size) ? ListPin::Pinned : ListPin::Malformed;
+}
+
 int ReadListAction(const ProfileText& list) { return list.ReadInt(kListSection, "action", ACTION_MISSING); }
 
 void ReadListFiles(const ProfileText& list, UpdateListFiles& files)
@@ -80,6 +93,15 @@ void ReadListFiles(const ProfileText& list, UpdateListFiles& files)
     list.ReadString(kListSection, "srcfile", files.srcFile);
     list.ReadString(kListSection, "destfile", files.destFile);
     list.ReadString(kListSection, "cmd", files.cmd);
+    files.mirrorCount = 0;
+    for (int i = 1; i <= kMaxMirrors; ++i) {
+        char key[16];
+        FormatString(key, "mirror%d", i);
+        char (&mirror)[kPathSize] = files.mirrors[files.mirrorCount];
+        list.ReadString(kListSection, key, mirror);
+        if (mirror[0] != '\0')
+            ++files.mirrorCount;
+    }
 }
 
 const char* CheckListStep(int action, const UpdateListFiles& files)

@@ -26,6 +26,17 @@ bool ReadSetupSection(const ProfileText& config, InstallJob& job);
 // or empty. False (and `url` empty) when both are.
 bool ReadUpdateListUrl(const ProfileText& config, char (&url)[kConfigValueSize]);
 
+// What the configuration says of the update list's bytes: [config] "1.0.sha256" beside "1.0" (or
+// "other.sha256" beside "other", when that is the list's address), 64 hex digits. Signed, it binds
+// the list to the configuration, so that no older list, however well signed and dated, can be
+// served beside it.
+enum class ListPin {
+    None,       // no such key
+    Pinned,     // `sha256` holds it
+    Malformed,  // a value that is no SHA-256
+};
+ListPin ReadUpdateListPin(const ProfileText& config, uint8_t (&sha256)[kSha256Size]);
+
 // [list0] action of an update list (ACTION_MISSING when there is none).
 int ReadListAction(const ProfileText& list);
 
@@ -33,14 +44,19 @@ struct UpdateListFiles {
     char srcFile[kPathSize] = {};   // URL to download
     char destFile[kPathSize] = {};  // local name under the install directory
     char cmd[kPathSize] = {};       // command to run on it
+    // Further addresses of srcfile's bytes (mirror1= ... mirror4=, the empty ones left out): used
+    // only for a pinned download, whose hash makes every copy as good as another.
+    char mirrors[kMaxMirrors][kPathSize] = {};
+    int mirrorCount = 0;
 };
 
-// [list0] srcfile, destfile and cmd. Read only once the action is neither 0 nor missing.
+// [list0] srcfile, destfile, cmd and the mirrors. Read only once the action is neither 0 nor
+// missing.
 void ReadListFiles(const ProfileText& list, UpdateListFiles& files);
 
 // [list0] size (decimal bytes) and sha256 (64 hex digits) of the file a signed update list has
 // downloaded: false when either is missing or malformed. An installer without publisher keys
-// never reads them.
+// reads them only for a list that names mirrors, and takes such a list only with them.
 bool ReadListPin(const ProfileText& list, DownloadPin* pin);
 
 // The checks of an update list's step that come before anything is done, in their order: the

@@ -12,6 +12,7 @@
 #include "common/held_files.h"
 #include "common/join_path.h"
 #include "common/message_box.h"
+#include "common/sha256.h"
 #include "common/window_progress_sink.h"
 #include "net/download.h"
 #include "net/download_target.h"
@@ -35,8 +36,9 @@ const char kExtractFailedAt[] = "解压文件失败\n文件:%s.";
 // The folder the package goes into is no plain folder (a junction, a symbolic link) or cannot be
 // held: the download's text for a local path that may not be used.
 const char kBadLocalPath[] = "本地文件路径错误.\n文件:%s.";
-// Only with publisher keys: the update list's signature (or its date) does not hold, and a list
-// that downloads without pinning what it downloads.
+// Only with publisher keys: the update list's signature (or its date, or the configuration's pin
+// of it) does not hold. With keys, or with mirrors: a list that downloads without pinning what it
+// downloads.
 const char kListNotSigned[] = "更新列表文件签名错误.";
 const char kListWithoutPin[] = "解析更新列表文件错误,下载文件缺少大小或校验值.";
 
@@ -153,8 +155,24 @@ bool InstallPackage(InstallJob& job, const UpdateListFiles& files, bool decoded)
     return true;
 }
 
-// Fetches the update list into `list` and, with publisher keys, checks its signature. False after a
-// failure, which has shown its box (or none, when cancelled) and posted status 0.
+// True unless the configuration pins another update list than `list` (or pins it with something
+// that is no SHA-256).
+bool ListAsPinned(const ProfileText& config, const ProfileText& list)
+{
+    uint8_t pinned[kSha256Size];
+    const ListPin pin = ReadUpdateListPin(config, pinned);
+    if (pin == ListPin::None)
+        return true;
+    uint8_t digest[kSha256Size];
+    Sha256 hash;
+    hash.Update(list.data(), list.size());
+    hash.Final(digest);
+    return pin == ListPin::Pinned && memcmp(digest, pinned, kSha256Size) == 0;
+}
+
+// Fetches the update list into `list` and, with publisher keys, checks it: the configuration's pin
+// of it, if any, and its signature. False after a failure, which has shown its box (or none, when
+// cancelled) and posted status 0.
 bool FetchUpdateList(InstallJob& job, const char* url, ProfileText* list)
 {
     const DownloadTimeouts timeouts = CurrentDownloadTimeouts();
@@ -163,6 +181,12 @@ bool FetchUpdateList(InstallJob& job, const char* url, ProfileText* list)
         return false;  // the download has shown its box and posted status 0
     if (!SignedDelivery())
         return true;
+    // A list the configuration does not pin is an older one, or another game's: however well it
+    // is signed, it is not the list of this configuration.
+    if (!ListAsPinned(job.configText, *list)) {
+        Fail(job, kListNotSigned);
+        return false;
+    }
     if (!SignedByPublisher(job, url, SignedRole::UpdateList, *list, timeouts, deadline)) {
         // The signature belongs to the list's download: cancelled, it ends as a cancelled
         // download does, without a box.
@@ -235,8 +259,11 @@ void RunInstallJob(InstallJob& job)
         Fail(job, kListNotSigned);
         return;
     }
+    // With keys every download is pinned; without, only one from mirrors, which a pin alone makes
+    // as good as srcfile.
     DownloadPin pin;
-    if ((action & ACTION_DOWNLOAD) && SignedDelivery() && !ReadListPin(list, &pin)) {
+    const bool pinned = (action & ACTION_DOWNLOAD) && (SignedDelivery() || files.mirrorCount > 0);
+    if (pinned && !ReadListPin(list, &pin)) {
         Fail(job, kListWithoutPin);
         return;
     }
@@ -262,8 +289,13 @@ void RunInstallJob(InstallJob& job)
     if (action & ACTION_DOWNLOAD) {
         PostStatus(job, STATUS_DOWNLOADING);
         char packagePath[kPathSize] = {};
+        const char* mirrors[kMaxMirrors];
+        for (int i = 0; i < files.mirrorCount; ++i)
+            mirrors[i] = files.mirrors[i];
         DownloadOptions options;
-        options.pin = SignedDelivery() ? &pin : nullptr;
+        options.pin = pinned ? &pin : nullptr;
+        options.mirrors = mirrors;
+        options.mirrorCount = files.mirrorCount;
         if (WillExtract(action, files) && speculative.Start(job.installDir, files.destFile, DecodingLimits(job)))
             options.tap = &speculative;
         if (DownloadFile(files.destFile, job, files.srcFile, packagePath, options) != 0) {
@@ -272,7 +304,7 @@ void RunInstallJob(InstallJob& job)
             return;
         }
         decoded = speculative.Finish(packagePath);  // false when it never started
-        if (SignedDelivery())
+        if (pinned)
             FileChecked(packagePath);
     }
     if ((action & ACTION_COMMAND) && !InstallPackage(job, files, decoded))

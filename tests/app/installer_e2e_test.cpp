@@ -324,3 +324,52 @@ TEST_F(InstallerEndToEnd, EscDuringTheDownloadAsksAndEnterOnTheQuestionCancels)
     EXPECT_FALSE(FileExists(installDir_ + "data.pak")) << "the partial package is deleted";
     EXPECT_FALSE(FileExists(installDir_ + name_ + ".exe"));
 }
+
+// A run ended half-way through a pinned package (as by a crash, a power cut or the Task Manager),
+// then run again: the second run asks only for the rest, and the game installs intact.
+TEST_F(InstallerEndToEnd, ARunKilledHalfWayThroughThePackageIsResumedByTheNextRun)
+{
+    ScratchDir scratch("e2e");
+    installDir_ = scratch / "Game Folder\\";
+    std::string noise(4 << 20, '\0');  // incompressible, so that the package takes seconds at the pace below
+    for (size_t i = 0, x = 2463534242u; i < noise.size(); ++i, x = x * 1103515245 + 12345)
+        noise[i] = static_cast<char>(x >> 16);
+    const std::string package = MakePackage({{"Game\\" + name_ + ".exe", game_},
+                                             {"Game\\caption.txt", Caption()},
+                                             {"Game\\uninstall\\uninst.exe", uninstaller_},
+                                             {"Game\\noise.bin", noise}});
+    ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "data.pak"), package));
+    const std::string source = served_ + "data.pak?rate=1500000";
+    ASSERT_TRUE(WriteFileBytes(ServedPath(served_ + "list.txt"),
+                               "[list0]\r\naction=3\r\nsrcfile=" + TestServerUrl(source) + "\r\ndestfile=data.pak\r\ncmd=DEC\r\n" +
+                                   PinLines(package) + "\r\nexpires=2999-12-31\r\n"));
+    SignTestFile(ServedPath(served_ + "list.txt"));
+    const std::string config = Config("expires=2999-12-31\r\n");
+    ConfigSlotServer slot(0, config, TestSignature(config));
+    const std::string installer = Quoted(BuildPath("tests\\app\\keyed\\vellora_setup.exe")) + " -path " + installDir_;
+    {
+        ChildProcess first(installer);
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                WIN32_FILE_ATTRIBUTE_DATA data;
+                return GetFileAttributesExA((installDir_ + "data.pak").c_str(), GetFileExInfoStandard, &data) &&
+                       data.nFileSizeLow >= package.size() / 2;
+            },
+            60000));
+    }  // ended there and then (TerminateProcess)
+    EXPECT_TRUE(FileExists(installDir_ + "data.pak")) << "kept for the next run";
+
+    const size_t logged = TestServerLog().size();
+    ChildProcess second(installer);
+    EXPECT_EQ(second.Wait(60000), 0);
+    ExpectInstalledAndStarted();
+    // What the second run asked for: the bytes from each of its requests' first to the end.
+    uint64_t asked = 0;
+    const std::string log = TestServerLog().substr(logged);
+    for (size_t at = 0; (at = log.find("GET /" + source, at)) != std::string::npos; ++at) {
+        const size_t range = log.find(" RANGE=bytes=", at), end = log.find('\n', at);
+        asked += package.size() - (range < end ? std::stoull(log.substr(range + 13)) : 0);
+    }
+    EXPECT_GT(asked, 0u);
+    EXPECT_LE(asked, package.size() / 2);
+}

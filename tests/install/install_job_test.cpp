@@ -766,3 +766,153 @@ TEST_F(InstallJobTest, AFileHeldByAnotherProcessFailsTheRunUntilItIsLetGo)
     EXPECT_TRUE(fresh.boxes().empty());
     EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 4, 6, 7, 6}));
 }
+
+namespace {
+
+// The requests for `file` that the server logged after `before` bytes of its log: " RANGE=..." for
+// one with a Range header, "" for one without.
+std::vector<std::string> RequestsFor(const std::string& file, size_t before)
+{
+    std::vector<std::string> found;
+    const std::string log = TestServerLog().substr(before);
+    for (size_t at = 0; (at = log.find("GET /" + file, at)) != std::string::npos; at = log.find('\n', at)) {
+        const std::string line = log.substr(at, log.find('\n', at) - at);
+        const size_t range = line.find(" RANGE=");
+        if (line.compare(5, std::string::npos, file) == 0 || range == 5 + file.size())
+            found.push_back(range == std::string::npos ? "" : line.substr(range));
+    }
+    return found;
+}
+
+}  // namespace
+
+// The server gone for 40 s in the middle of a pinned package: the download waits, says it is
+// reconnecting, and carries on where it broke off once the server is back.
+TEST_F(InstallJobTest, AnOutageOfFortySecondsInTheMiddleOfThePackageIsRiddenOut)
+{
+    UseTestPublisherKey(0);
+    ServePackage();
+    std::string package;
+    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+    const std::string half = std::to_string(package.size() / 2);
+    SetList("action=3\r\nsrcfile=" + TestServerUrl(served + "data.pak?cut=" + half + "&down=40") +
+            "\r\ndestfile=data.pak\r\ncmd=DEC\r\n" + PinLines(package) + "\r\nexpires=2999-12-31");
+    SignTestFile(ServedPath(served + "list.txt"));
+    const Posts posts = Run();
+    UseNoPublisherKeys();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 4, 8, 4, 6, 7, 6}));
+    EXPECT_TRUE(WaitForFile(installDir + "started.txt"));
+    const std::vector<std::string> requests = RequestsFor(served + "data.pak?cut=" + half + "&down=40", 0);
+    ASSERT_GE(requests.size(), 3u);
+    EXPECT_EQ(requests.back(), " RANGE=bytes=" + half + "-");
+}
+
+// Mirrors of a pinned package (here without keys: a list that names mirrors must pin its file).
+// Whatever an address does, the hash over all of them decides.
+TEST_F(InstallJobTest, MirrorsCarryOnWhereAnAddressFailedAndABadOneCostsOnlyTime)
+{
+    ServePackage();
+    std::string package;
+    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+    std::string other = package;  // the same length, other bytes
+    other[other.size() * 3 / 4] ^= 0x40;
+    ASSERT_TRUE(WriteFileBytes(ServedPath(served + "other.pak"), other));
+    const std::string half = std::to_string(package.size() / 2);
+    const std::string dying = "data.pak?cut=" + half + "&down=forever", good = "data.pak", bad = "other.pak";
+    const char kNetwork[] = "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！";
+    const struct {
+        const char* what;
+        std::vector<std::string> mirrors;
+        std::string pins;
+        const char* box;  // nullptr: installed
+        std::vector<std::string> fromGood;  // the requests of the good address
+    } cases[] = {
+        {"srcfile dies for good: mirror1 goes on", {good}, PinLines(package), nullptr, {" RANGE=bytes=" + half + "-"}},
+        {"mirror1 serves other bytes: mirror2 starts again", {bad, good}, PinLines(package), nullptr, {""}},
+        {"mirror1 serves other bytes, and no other", {bad}, PinLines(package), kNetwork, {}},
+        {"mirrors without pins", {good}, "", "解析更新列表文件错误,下载文件缺少大小或校验值.", {}},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = served + std::to_string(++number) + "/";
+        for (const char* file : {"data.pak", "other.pak"})
+            ASSERT_TRUE(WriteFileBytes(ServedPath(folder + file), file[0] == 'd' ? package : other));
+        std::string list = "action=3\r\nsrcfile=" + TestServerUrl(folder + dying) + "\r\ndestfile=data.pak\r\ncmd=DEC\r\n" + c.pins;
+        for (size_t i = 0; i < c.mirrors.size(); ++i)
+            list += "\r\nmirror" + std::to_string(i + 1) + "=" + TestServerUrl(folder + c.mirrors[i]);
+        SetList(list);
+        MessageBoxRecorder fresh;
+        const Posts posts = Run();
+        if (c.box) {
+            ASSERT_EQ(fresh.boxes().size(), 1u);
+            EXPECT_EQ(fresh.boxes()[0].text, c.box);
+            EXPECT_EQ(posts.back(), Status(0));
+            EXPECT_FALSE(FileExists(installDir + exeName));
+            EXPECT_FALSE(FileExists(installDir + "data.pak"));
+        } else {
+            EXPECT_TRUE(fresh.boxes().empty());
+            EXPECT_TRUE(WaitForFile(installDir + "started.txt"));
+        }
+        EXPECT_EQ(RequestsFor(folder + good, 0), c.fromGood);
+        EndProgramsAt(installDir + exeName);
+        SetCurrentDirectoryA(scratch.path().c_str());
+        RemoveTree(installDir);
+        ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
+    }
+}
+
+// A package an earlier run left unfinished in the folder (killed, or the network gone for too
+// long) is taken over, held from before its bytes are hashed, and trusted only as far as its hash
+// says: a good part is carried on with Range and fed to the decoding first; anything else costs a
+// download from the first byte, and nothing it links to is written.
+TEST_F(InstallJobTest, AKeptPartialPackageCountsOnlyAsFarAsItsHashSays)
+{
+    UseTestPublisherKey(0);
+    ServePackage();
+    std::string package;
+    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+    SetSignedPackageList();
+    const size_t half = package.size() / 2;
+    std::string flipped = package.substr(0, half);
+    flipped[half / 2] ^= 1;
+    const std::string range = " RANGE=bytes=" + std::to_string(half) + "-";
+    const std::string outside = scratch / "outside.pak";
+    const struct {
+        const char* what;
+        std::string kept;
+        bool link;  // data.pak a hard link to `outside` with the kept bytes
+        std::vector<std::string> requests;
+        int decoded;  // the decoding during the download was taken
+    } cases[] = {
+        {"the first half", package.substr(0, half), false, {range}, 1},
+        {"the whole package (killed while it was being extracted)", package, false, {}, 1},
+        {"the first half with a byte flipped", flipped, false, {range, ""}, 0},
+        {"longer than the pin", package + "x", false, {""}, 1},
+        {"a hard link to a file elsewhere", package.substr(0, half), true, {""}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFileBytes(c.link ? outside : installDir + "data.pak", c.kept));
+        if (c.link) {
+            ASSERT_TRUE(CreateHardLinkA((installDir + "data.pak").c_str(), outside.c_str(), nullptr));
+        }
+        const size_t logged = TestServerLog().size();
+        const int taken = SpeculativeDecodingsTaken();
+        SwapAtCheck swap("data.pak", "swapped");
+        const Posts posts = Run();
+        EXPECT_EQ(swap.tried(), 1);
+        EXPECT_EQ(swap.swapped(), 0);
+        EXPECT_TRUE(boxes.boxes().empty());
+        EXPECT_EQ(posts.back(), Status(STATUS_INSTALLING));
+        EXPECT_TRUE(WaitForFile(installDir + "started.txt"));
+        EXPECT_EQ(RequestsFor(served + "data.pak", logged), c.requests);
+        EXPECT_EQ(SpeculativeDecodingsTaken() - taken, c.decoded);
+        std::string left;
+        EXPECT_TRUE(!c.link || (ReadFileBytes(outside, &left) && left == c.kept)) << "written through the link";
+        EndProgramsAt(installDir + exeName);
+        DeleteFileA((installDir + "started.txt").c_str());
+    }
+    UseNoPublisherKeys();
+}

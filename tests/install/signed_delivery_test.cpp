@@ -187,6 +187,44 @@ TEST_F(SignedListTest, RefusedListsAndPinsShowOneBoxPostStatusZeroAndLeaveNoPack
     }
 }
 
+// Mix and match: a configuration that pins its list by its SHA-256 takes no other list, however
+// well signed and dated (an older release's, served by a stale mirror or an attacker).
+TEST_F(SignedListTest, AListTheConfigurationDoesNotPinIsRefused)
+{
+    const std::string current = GoodList(), older = GoodList("; the release before\r\n");
+    auto hex = [](const std::string& bytes) {
+        uint8_t digest[kSha256Size];
+        Sha256 hash;
+        hash.Update(bytes.data(), bytes.size());
+        hash.Final(digest);
+        return LowerHex(digest, sizeof digest);
+    };
+    const struct {
+        const char* what;
+        std::string pin;  // the configuration's 1.0.sha256
+        const std::string& list;
+        bool taken;
+    } cases[] = {
+        {"the list it pins", hex(current), current, true},
+        {"an older signed list", hex(current), older, false},
+        {"a pin that is no SHA-256", hex(current).substr(1), current, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string config = "[config]\r\n1.0=" + TestServerUrl(served_ + "list.txt") + "\r\n1.0.sha256=" + c.pin + "\r\n";
+        ASSERT_TRUE(job_.configText.Assign(config.data(), config.size()));
+        DeleteFileA((installDir_ + "data.pak").c_str());
+        MessageBoxRecorder fresh;
+        Run(c.list, TestSignature(c.list));
+        EXPECT_EQ(LastStatus(), c.taken ? STATUS_INSTALLING : STATUS_FAILED);
+        EXPECT_EQ(FileExists(installDir_ + "data.pak"), c.taken);
+        ASSERT_EQ(fresh.boxes().size(), c.taken ? 0u : 1u);
+        if (!c.taken) {
+            EXPECT_EQ(fresh.boxes()[0].text, "更新列表文件签名错误.");
+        }
+    }
+}
+
 // The configuration and the list are fetched into memory and used from there: nothing is written
 // to the temporary folder, which is the player's (another process of theirs could change a file
 // there between its check and its use).

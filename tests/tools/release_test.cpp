@@ -69,7 +69,7 @@ std::string PackageOf(const ProgramRun& release)
 TEST_F(Release, WritesTheSiteAsTheInstallerReadsItAndSaysWhatToUploadInWhichOrder)
 {
     const std::string before = DateIn(30);
-    ProgramRun run = Publish(Describe());
+    ProgramRun run = Publish(Describe({{"mirrors", "http://m1.example.net/t  https://m2.example.org/tarnhold/"}}));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
 
@@ -84,14 +84,16 @@ TEST_F(Release, WritesTheSiteAsTheInstallerReadsItAndSaysWhatToUploadInWhichOrde
     const std::string date = list.substr(expires + 8, 10);
     EXPECT_TRUE(date == before || date == DateIn(30)) << date;
     EXPECT_EQ(list, "[list0]\r\naction=3\r\nsrcfile=http://dl.example.com/games/update/" + package +
-                        "\r\ndestfile=tarnhold.pak\r\ncmd=DEC\r\nsize=" + std::to_string(bytes.size()) + "\r\nsha256=" +
-                        sha + "\r\nexpires=" + date + "\r\n");
+                        "\r\nmirror1=http://m1.example.net/t/" + package + "\r\nmirror2=https://m2.example.org/tarnhold/" +
+                        package + "\r\ndestfile=tarnhold.pak\r\ncmd=DEC\r\nsize=" + std::to_string(bytes.size()) +
+                        "\r\nsha256=" + sha + "\r\nexpires=" + date + "\r\n");
     const std::string configuration = Read("site/update/tarnhold.txt");
     EXPECT_EQ(configuration, std::string("[setup]\r\ngamename=") + kGameGbk +
                                  "\r\nexefilename=TARNHOLD.exe\r\nProductTitle=Tarnhold\r\nsize=850\r\n"
                                  "urlAgreement=https://www.example.com/agreement.html\r\nuninstname=uninst.exe\r\n"
                                  "Publisher=" + kPublisherGbk + "\r\nContact=support@example.com\r\nexpires=" + date +
-                                 "\r\n\r\n[config]\r\n1.0=http://dl.example.com/games/update/list.txt\r\n");
+                                 "\r\n\r\n[config]\r\n1.0=http://dl.example.com/games/update/list.txt\r\n"
+                                 "1.0.sha256=" + Sha256Hex(list) + "\r\n");
 
     uint8_t key[kPublicKeySize];
     std::string error;
@@ -105,8 +107,9 @@ TEST_F(Release, WritesTheSiteAsTheInstallerReadsItAndSaysWhatToUploadInWhichOrde
               SignatureCheck::Good) << error;
 
     EXPECT_NE(run.out.find("upload, in this order (the package first, the configuration last):\n  update/" + package +
-                           "\n  update/list.txt\n  update/list.txt.sig\n  update/tarnhold.txt\n"
-                           "  update/tarnhold.txt.sig\n"),
+                           "\n  http://m1.example.net/t/" + package + " (the same file, to the mirror)\n  https://m2.example.org/"
+                           "tarnhold/" + package + " (the same file, to the mirror)\n  update/list.txt\n  update/list.txt.sig\n"
+                           "  update/tarnhold.txt\n  update/tarnhold.txt.sig\n"),
               std::string::npos) << run.out;
 
     // The same game released again is the same package; an unsigned release leaves no old signature.
@@ -129,6 +132,8 @@ TEST_F(Release, RefusesWhatItCannotReleaseWithOneLineAndWritesNothing)
         {{{"executable", "missing.exe"}}, "holds no missing.exe"},
         {{{"uninstaller", "missing.exe"}}, "holds no uninstall"},
         {{{"site", "ftp://dl.example.com/"}}, "no http:// or https:// address"},
+        {{{"mirrors", "http://m.example.net/ ftp://m.example.org/"}}, "\"ftp://m.example.org/\" is no http://"},
+        {{{"mirrors", "http://a/ http://b/ http://c/ http://d/ http://e/"}}, "more than 4 mirrors"},
     };
     for (const auto& c : cases) {
         ProgramRun run = Publish(Describe(c.changes));
@@ -142,18 +147,21 @@ TEST_F(Release, RefusesWhatItCannotReleaseWithOneLineAndWritesNothing)
 
 TEST_F(Release, ThenCheckPassesOnARealWebServer)
 {
-    ProgramRun release = Publish(Describe({{"site", ReleaseSiteUrl()}}), ReleaseSitePath());
+    // The same server's https listener stands in for a mirror.
+    ProgramRun release =
+        Publish(Describe({{"site", ReleaseSiteUrl()}, {"mirrors", ReleaseSiteUrl(true) + "update"}}), ReleaseSitePath());
     ASSERT_EQ(release.status, 0) << release.err;
     for (bool https : {false, true}) {
         ProgramRun check = Run({"check", ReleaseSiteUrl(https) + "update/tarnhold.txt", "--key",
                                 TestKeyPath("test-publisher.key.pub"), "--game", kGameUtf8, "--full"});
         EXPECT_EQ(check.status, 0) << check.out;
-        // The configuration, its signature, the list, its signature, its step, the package's
-        // Content-Length, its Range answer and its SHA-256.
+        // The configuration, its signature, the list, its pin, its signature, its step; and the
+        // Content-Length, the Range answer and the SHA-256 of the package and of its mirror.
         size_t good = 0;
         for (size_t at = 0; (at = check.out.find("ok    ", at)) != std::string::npos; at += 6)
             good += at == 0 || check.out[at - 1] == '\n';
-        EXPECT_EQ(good, 8u) << check.out;
+        EXPECT_EQ(good, 12u) << check.out;
+        EXPECT_NE(check.out.find("ok    mirror1 SHA-256 matches the pin"), std::string::npos) << check.out;
     }
 }
 
@@ -169,17 +177,29 @@ TEST_F(Release, CheckNamesEachFaultOnALineOfItsOwn)
     PrivateKey key;
     std::string error;
     ASSERT_TRUE(LoadPrivateKey(TestKeyPath("test-publisher.key"), &key, &error)) << error;
-    // A publisher's mistake in the list, signed as the publisher signed it then (pkgtool sign refuses
-    // a date that has passed today, so the digest is signed directly).
-    auto resign = [&](const std::string& update, const std::string& from, const std::string& to) {
-        std::string list;
-        ASSERT_TRUE(ReadFileBytes(update + "list.txt", &list));
+    // A file changed as the publisher changed and signed it then (pkgtool sign refuses a date that
+    // has passed today, so the digest is signed directly).
+    auto sign = [&](const std::string& path, SignedRole role) {
+        std::string text;
+        ASSERT_TRUE(ReadFileBytes(path, &text));
+        uint8_t digest[kSha256Size], signature[kSignatureSize];
+        SignedFileDigest(role, kGameUtf8, text.data(), text.size(), digest);
+        ASSERT_TRUE(SignDigest(key, digest, signature, &error)) << error;
+        ASSERT_TRUE(WriteFileBytes(path + ".sig", std::string(reinterpret_cast<char*>(signature), kSignatureSize)));
+    };
+    // A publisher's mistake in the list, signed, and pinned in the configuration unless `stale`.
+    auto resign = [&](const std::string& update, const std::string& from, const std::string& to, bool stale = false) {
+        std::string list, config;
+        ASSERT_TRUE(ReadFileBytes(update + "list.txt", &list) && ReadFileBytes(update + "tarnhold.txt", &config));
+        const std::string pin = "1.0.sha256=" + Sha256Hex(list);
         list.replace(list.find(from), from.size(), to);
         ASSERT_TRUE(WriteFileBytes(update + "list.txt", list));
-        uint8_t digest[kSha256Size], signature[kSignatureSize];
-        SignedFileDigest(SignedRole::UpdateList, kGameUtf8, list.data(), list.size(), digest);
-        ASSERT_TRUE(SignDigest(key, digest, signature, &error)) << error;
-        ASSERT_TRUE(WriteFileBytes(update + "list.txt.sig", std::string(reinterpret_cast<char*>(signature), kSignatureSize)));
+        sign(update + "list.txt", SignedRole::UpdateList);
+        if (stale)
+            return;
+        config.replace(config.find(pin), pin.size(), "1.0.sha256=" + Sha256Hex(list));
+        ASSERT_TRUE(WriteFileBytes(update + "tarnhold.txt", config));
+        sign(update + "tarnhold.txt", SignedRole::Configuration);
     };
     const struct {
         const char* name;
@@ -193,7 +213,13 @@ TEST_F(Release, CheckNamesEachFaultOnALineOfItsOwn)
         {"expired", [&](auto& u, auto&) { resign(u, "expires=", "expires=2020-01-01\r\nold="); },
          "expired on 2020-01-01"},
         {"no-package", [](auto& u, auto& p) { RemoveFile((u + p).c_str()); }, "answers 404"},
-        {"stale-list", [](auto& u, auto&) { Append(u + "list.txt", "\r\n"); }, "BAD signature"},
+        {"bad-signature", [](auto& u, auto&) { WriteFileBytes(u + "list.txt.sig", std::string(kSignatureSize, '\1')); },
+         "BAD signature"},
+        {"stale-list", [&](auto& u, auto&) { resign(u, "expires=", "old=1\r\nexpires=", true); },
+         "is not the configuration's 1.0.sha256"},
+        {"mirror-missing", [&](auto& u, auto&) {
+             resign(u, "\r\ndestfile=", "\r\nmirror1=" + TestServerUrl("check-nowhere/x.pak") + "\r\ndestfile=");
+         }, "mirror1 "},
         {"extract-only", [&](auto& u, auto&) { resign(u, "action=3", "action=1"); }, "action 1 downloads nothing"},
         {"untrusted", [](auto&, auto&) {}, "https certificate not trusted"},
     };

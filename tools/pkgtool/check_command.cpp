@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -96,6 +97,7 @@ public:
             return 1;
         Ok("update list " + listUrl + " answers");
         const ProfileText steps = TextOf(*list);
+        CheckListPin(setup, *list);
         CheckSignature(SignedRole::UpdateList, listUrl, *list, steps);
         CheckList(steps);
         return failed_ ? 1 : 0;
@@ -207,6 +209,28 @@ private:
                " days left" + (days < kExpiryWarningDays ? ": sign it again soon" : ""));
     }
 
+    // The configuration's pin of the list: an installer with keys takes no other list.
+    void CheckListPin(const ProfileText& config, const std::string& list)
+    {
+        const char* key = Value(config, "config", "1.0").value_or("").empty() ? "other.sha256" : "1.0.sha256";
+        const std::optional<std::string> pin = Value(config, "config", key);
+        if (!pin || pin->empty())
+            return Skip(std::string("update list pin: the configuration has no ") + key +
+                        " (pkgtool release writes it), so an older signed list could be served beside it");
+        uint8_t pinned[kSha256Size], digest[kSha256Size];
+        Sha256 hash;
+        hash.Update(list.data(), list.size());
+        hash.Final(digest);
+        if (!DecodeHex(pin->data(), pin->size(), pinned, kSha256Size))
+            Failed(std::string("configuration: ") + key + " is no SHA-256 (64 hex digits): an installer with keys "
+                                                         "refuses every list");
+        else if (memcmp(pinned, digest, kSha256Size) != 0)
+            Failed("update list SHA-256 " + LowerHex(digest, kSha256Size) + " is not the configuration's " + key +
+                   ": an installer with keys refuses it (an old copy of the list, or of the configuration?)");
+        else
+            Ok(std::string("update list is the one the configuration pins (") + key + ")");
+    }
+
     void CheckList(const ProfileText& file)
     {
         const long action = file.ReadInt("list0", "action", -1);
@@ -225,16 +249,31 @@ private:
         if (source.size() > kValueLimit || dest.size() > kValueLimit)
             good = Problem("update list: ", "srcfile or destfile is longer than the installer reads (259 bytes)");
         std::optional<Pin> pin = ReadPin(file);
+        std::vector<std::string> mirrors;
+        for (int i = 1; i <= 4; ++i) {
+            const std::string mirror = Value(file, "list0", ("mirror" + std::to_string(i)).c_str()).value_or("");
+            if (mirror.size() > kValueLimit)
+                good = Problem("update list: ", "mirror" + std::to_string(i) + " is longer than the installer reads (259 bytes)");
+            else if (!mirror.empty())
+                mirrors.push_back(mirror);
+        }
         if (!pin && !keyPath_.empty() && (action & kActionDownload))
             good = Problem("update list: ", "no size= and sha256= pins: an installer with keys refuses the list");
+        else if (!pin && !mirrors.empty() && (action & kActionDownload))
+            good = Problem("update list: ", "mirrors without size= and sha256= pins: every installer refuses the list");
         if (!keyPath_.empty() && action != 0 && !(action & kActionDownload))
             good = Problem("update list: ", "action " + std::to_string(action) +
                                                 " downloads nothing: an installer with keys installs only what it "
                                                 "downloaded and checked, and refuses the list");
         if (good)
-            Ok("update list: action " + std::to_string(action) + (pin ? ", the package pinned" : ", nothing pinned"));
-        if ((action & kActionDownload) && !source.empty())
-            CheckPackage(source, pin);
+            Ok("update list: action " + std::to_string(action) + (pin ? ", the package pinned" : ", nothing pinned") +
+               (mirrors.empty() ? "" : ", " + std::to_string(mirrors.size()) + " mirrors"));
+        if (!(action & kActionDownload))
+            return;
+        if (!source.empty())
+            CheckPackage("package", source, pin);
+        for (size_t i = 0; i < mirrors.size(); ++i)
+            CheckPackage("mirror" + std::to_string(i + 1), mirrors[i], pin);
     }
 
     std::optional<Pin> ReadPin(const ProfileText& file) const
@@ -249,12 +288,13 @@ private:
         return pin;
     }
 
-    void CheckPackage(const std::string& url, const std::optional<Pin>& pin)
+    // The package at `url`: srcfile ("package") or a mirror.
+    void CheckPackage(const std::string& what, const std::string& url, const std::optional<Pin>& pin)
     {
         SiteRequest head;
         head.use = BodyUse::Skip;
         SiteAnswer answer = client_.Get(url, head);
-        const std::string where = "package " + url;
+        const std::string where = what + " " + url;
         if (!answer.answered)
             return Failed(where + ": " + answer.error);
         if (answer.status != kHttpOk)
@@ -264,27 +304,27 @@ private:
         const uint64_t length = static_cast<uint64_t>(answer.contentLength);
         if (!pin) {
             Ok(where + " answers with Content-Length " + std::to_string(length) + " (the list pins no size)");
-            return Skip("package Range and SHA-256: only a pinned package is resumed and hashed");
+            return Skip(what + " Range and SHA-256: only a pinned package is resumed and hashed");
         }
         if (length != pin->size)
             return Failed(where + " answers with Content-Length " + std::to_string(length) + " where the list pins " +
                           std::to_string(pin->size));
         Ok(where + " answers with Content-Length " + std::to_string(length) + ", as pinned");
-        CheckRange(url, pin->size);
-        CheckDigest(url, *pin);
+        CheckRange(what, url, pin->size);
+        CheckDigest(what, url, *pin);
     }
 
     // The installer resumes a broken pinned download from the byte it has.
-    void CheckRange(const std::string& url, uint64_t size)
+    void CheckRange(const std::string& what, const std::string& url, uint64_t size)
     {
         SiteRequest resume;
         resume.use = BodyUse::Skip;
         resume.from = size / 2;
         if (resume.from == 0)
-            return Skip("package Range: too small to resume");
+            return Skip(what + " Range: too small to resume");
         SiteAnswer answer = client_.Get(url, resume);
         uint64_t first = 0, total = 0;
-        const std::string asked = "package Range from byte " + std::to_string(resume.from);
+        const std::string asked = what + " Range from byte " + std::to_string(resume.from);
         if (!answer.answered)
             Failed(asked + ": " + answer.error);
         else if (answer.status == kHttpOk)
@@ -297,10 +337,10 @@ private:
             Ok(asked + " gives 206: a broken download resumes");
     }
 
-    void CheckDigest(const std::string& url, const Pin& pin)
+    void CheckDigest(const std::string& what, const std::string& url, const Pin& pin)
     {
         if (!full_)
-            return Skip("package SHA-256: not checked (--full downloads the package)");
+            return Skip(what + " SHA-256: not checked (--full downloads the package)");
         Sha256 hash;
         SiteRequest whole;
         whole.use = BodyUse::Hash;
@@ -310,12 +350,12 @@ private:
         uint8_t digest[kSha256Size];
         hash.Final(digest);
         if (!answer.complete || answer.received != pin.size)
-            Failed("package download: " + std::to_string(answer.received) + " of " + std::to_string(pin.size) +
+            Failed(what + " download: " + std::to_string(answer.received) + " of " + std::to_string(pin.size) +
                    " bytes" + (answer.tooLarge ? " and more" : "") + (answer.error.empty() ? "" : ": " + answer.error));
         else if (memcmp(digest, pin.digest, kSha256Size) != 0)
-            Failed("package SHA-256 " + LowerHex(digest, kSha256Size) + " is not the pinned one: players' downloads fail");
+            Failed(what + " SHA-256 " + LowerHex(digest, kSha256Size) + " is not the pinned one: players' downloads fail");
         else
-            Ok("package SHA-256 matches the pin");
+            Ok(what + " SHA-256 matches the pin");
     }
 
     const std::string configUrl_;

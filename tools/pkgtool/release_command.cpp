@@ -9,6 +9,7 @@
 
 #include "common/unique_file.h"
 #include "common/gbk.h"
+#include "common/sha256.h"
 #include "package/package_container.h"
 #include "packing/publisher_keys.h"
 #include "packing/site_signature.h"
@@ -92,9 +93,11 @@ public:
         if (!d_.key.empty() && !LoadPrivateKey(d_.key, &key_, &error_))
             return Fail(error_);
         stem_ = PackageStem(d_.executable);
-        const std::string longest = d_.site + kUpdateFolder + "/" + stem_ + "-" + std::string(kNameDigits, '0') + ".pak";
-        if (longest.size() > kSourceLimit)
-            return Fail("the package's address, " + longest + ", is longer than the installer reads (259 bytes)");
+        const std::string name = stem_ + "-" + std::string(kNameDigits, '0') + ".pak";
+        for (const std::string& folder : PackageFolders()) {
+            if ((folder + name).size() > kSourceLimit)
+                return Fail("the package's address, " + folder + name + ", is longer than the installer reads (259 bytes)");
+        }
         if (!MakeFolders(update_))
             return Fail("cannot make the folder " + update_);
         if (!Pack() || !WriteFiles())
@@ -105,6 +108,14 @@ public:
 
 private:
     std::string Local(const std::string& name) const { return update_ + NativeSeparator() + name; }
+
+    // Where the package is served: the site's update folder, then each mirror.
+    std::vector<std::string> PackageFolders() const
+    {
+        std::vector<std::string> folders = {d_.site + kUpdateFolder + "/"};
+        folders.insert(folders.end(), d_.mirrors.begin(), d_.mirrors.end());
+        return folders;
+    }
 
     // Packs into a temporary name, then gives the package the name of its content. The same
     // content released again has the same name: an intact earlier file stays as it is (an upload
@@ -139,13 +150,22 @@ private:
     std::string ListText() const
     {
         const std::string source = d_.site + kUpdateFolder + "/" + package_;
-        return "[list0]\r\naction=3\r\nsrcfile=" + source + "\r\ndestfile=" + stem_ + ".pak" +
+        std::string mirrors;
+        for (size_t i = 0; i < d_.mirrors.size(); ++i)
+            mirrors += "\r\nmirror" + std::to_string(i + 1) + "=" + d_.mirrors[i] + package_;
+        return "[list0]\r\naction=3\r\nsrcfile=" + source + mirrors + "\r\ndestfile=" + stem_ + ".pak" +
                "\r\ncmd=DEC\r\nsize=" + std::to_string(packed_.size) +
                "\r\nsha256=" + LowerHex(packed_.digest, kSha256Size) + "\r\nexpires=" + expires_ + "\r\n";
     }
 
-    std::string ConfigurationText() const
+    // The configuration pins the list it names by its SHA-256, so that no other list, however well
+    // signed, passes beside it.
+    std::string ConfigurationText(const std::string& list) const
     {
+        uint8_t digest[kSha256Size];
+        Sha256 hash;
+        hash.Update(list.data(), list.size());
+        hash.Final(digest);
         std::string text = "[setup]\r\ngamename=" + d_.game + "\r\nexefilename=" + d_.executable +
                            "\r\nProductTitle=" + d_.caption + "\r\nsize=" + std::to_string(d_.sizeMiB) + "\r\n";
         if (!d_.agreement.empty())
@@ -156,7 +176,7 @@ private:
         if (!d_.contact.empty())
             text += "Contact=" + d_.contact + "\r\n";
         return text + "expires=" + expires_ + "\r\n\r\n[config]\r\n1.0=" + d_.site + kUpdateFolder + "/" + kListName +
-               "\r\n";
+               "\r\n1.0.sha256=" + LowerHex(digest, kSha256Size) + "\r\n";
     }
 
     // The list before the configuration that names it; with a key, each then signed. A file
@@ -165,12 +185,13 @@ private:
     bool WriteFiles()
     {
         expires_ = ExpiryDate(d_.lifetimeDays);
+        const std::string list = ListText();
         const struct {
             const char* name;
             SignedRole role;
             std::string text;
-        } files[] = {{kListName, SignedRole::UpdateList, ListText()},
-                     {kConfigurationName, SignedRole::Configuration, ConfigurationText()}};
+        } files[] = {{kListName, SignedRole::UpdateList, list},
+                     {kConfigurationName, SignedRole::Configuration, ConfigurationText(list)}};
         for (const auto& file : files) {
             const std::string path = Local(file.name);
             RemovePath(path + kSignatureSuffix);
@@ -196,7 +217,7 @@ private:
         printf("packed %llu entries (%llu bytes of content) into %s/%s (%llu bytes)\n",
                static_cast<unsigned long long>(packed_.entries), static_cast<unsigned long long>(packed_.contentLength),
                kUpdateFolder, package_.c_str(), static_cast<unsigned long long>(packed_.size));
-        printf("wrote %s/%s (pins the package) and %s/%s (names the list), both expiring on %s, %s\n", kUpdateFolder,
+        printf("wrote %s/%s (pins the package) and %s/%s (names and pins the list), both expiring on %s, %s\n", kUpdateFolder,
                kListName, kUpdateFolder, kConfigurationName, expires_.c_str(),
                d_.key.empty() ? "unsigned (no key in the description)"
                               : ("signed with " + d_.key + " for the installer " + d_.product).c_str());
@@ -204,6 +225,8 @@ private:
                kUpdateFolder, kConfigurationName);
         printf("upload, in this order (the package first, the configuration last):\n");
         printf("  %s/%s\n", kUpdateFolder, package_.c_str());
+        for (const std::string& mirror : d_.mirrors)
+            printf("  %s%s (the same file, to the mirror)\n", mirror.c_str(), package_.c_str());
         for (const char* name : {kListName, kConfigurationName}) {
             printf("  %s/%s\n", kUpdateFolder, name);
             if (!d_.key.empty())

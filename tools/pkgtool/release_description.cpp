@@ -6,6 +6,7 @@
 #include "pkgtool/commands.h"
 #include "pkgtool/tool_platform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -30,6 +31,7 @@ enum class Kind {
     Path,        // a file of the publisher's
     Days,
     Product,     // the installer's product name, kept in UTF-8
+    Mirrors,     // up to four addresses, blank-separated
 };
 
 struct Field {
@@ -56,7 +58,10 @@ const Field kFields[] = {
     {"key", Kind::Path, false, &ReleaseDescription::key, ""},
     {"product", Kind::Product, false, &ReleaseDescription::product, ""},
     {"lifetime", Kind::Days, false, nullptr, ""},
+    {"mirrors", Kind::Mirrors, false, nullptr, ""},
 };
+
+constexpr size_t kMostMirrors = 4;  // mirror1= ... mirror4=
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -124,6 +129,20 @@ std::string Take(const Field& field, const std::string& value, const std::string
             return "the configuration's address, " + release->site + "update/tarnhold.txt, is longer than the " +
                    std::to_string(kConfigAddressLimit) + " characters an installer holds";
         return (release->*field.text).size() > kValueLimit ? "longer than the installer reads (259 bytes)" : "";
+    case Kind::Mirrors:
+        for (size_t at = 0; (at = value.find_first_not_of(" \t", at)) != std::string::npos;) {
+            const size_t end = std::min(value.find_first_of(" \t", at), value.size());
+            std::string mirror = value.substr(at, end - at);
+            at = end;
+            if (!IsAddress(mirror))
+                return "\"" + mirror + "\" is no http:// or https:// address (no quotes or backslashes)";
+            if (mirror.back() != '/')
+                mirror += '/';
+            release->mirrors.push_back(mirror);
+        }
+        if (release->mirrors.size() > kMostMirrors)
+            return "more than " + std::to_string(kMostMirrors) + " mirrors (the list holds mirror1= to mirror4=)";
+        return "";
     case Kind::Product:
         // As the build takes INSTALLER_PRODUCT_NAME: no quotes or backslashes.
         if (value.find_first_of("\"\\") != std::string::npos)
@@ -201,7 +220,7 @@ bool ReadReleaseDescription(const std::string& path, ReleaseDescription* release
             field = name == f.name ? &f : field;
         if (equals == std::string::npos || !field) {
             problem(where + "\"" + name + "\" is no field of a release description (game, executable, caption, "
-                            "size, agreement, uninstaller, publisher, contact, site, key, product, lifetime)");
+                            "size, agreement, uninstaller, publisher, contact, site, key, product, lifetime, mirrors)");
             continue;
         }
         if (!seen.insert(name).second) {

@@ -18,10 +18,13 @@
 //                                                          (INSTALLER_PRODUCT_NAME) they are signed for;
 //                                                          default: game
 //   lifetime    = 90                                       (optional) days until the files' expires date
+//   mirrors     = https://cdn.example.net/tarnhold/ ...    (optional) up to four more addresses of the
+//                                                          package's folder, blank-separated
 //
 // Texts are turned into GBK here; a text GBK cannot hold is refused, never approximated.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 constexpr int kDefaultLifetimeDays = 90;
 
@@ -33,6 +36,7 @@ struct ReleaseDescription {
     std::string key;   // the private key's path, relative ones taken from the description's folder; "" unsigned
     std::string product;  // the installer's product name the signatures are for, in UTF-8
     int lifetimeDays = kDefaultLifetimeDays;
+    std::vector<std::string> mirrors;  // each "http://" or "https://", ending in "/"
 };
 
 // Reads and checks the description at `path`. Every problem found is one line on standard error;

@@ -12,6 +12,13 @@
 //       LIST_URL into FOLDER, with (1) or without (0) speculative decoding, from its start to
 //       status 7; then closes the game it started and removes what it installed:
 //       "<seconds to status 7> <seconds to the end of the download> <peak MB>"
+//   delivery_bench resume URL KILL_URL SIZE SHA256
+//       a pinned DownloadFile of URL whole; then one of KILL_URL (a paced address of the same file)
+//       in a child process that is killed once half the file is in; then the pinned download of
+//       URL again, which carries on from the half that was kept:
+//       "<seconds whole> <bytes kept> <seconds resumed> <bytes fetched by the resumed run>"
+//   delivery_bench pinned URL SIZE SHA256 FOLDER
+//       the child of resume: a pinned DownloadFile of URL into FOLDER\bench.bin
 #include "common/fixed_string.h"
 #include "common/number_text.h"
 #include "common/sha256.h"
@@ -118,6 +125,80 @@ int Download(int argc, char** argv)
            h.median / p.median);
     printf("  SHA-256 of as many bytes alone: %.2f s (%.0f MB/s, %s)\n", hashSeconds, megabytes / hashSeconds,
            CpuHasShaInstructions() ? "SHA instructions" : "portable code");
+    return 0;
+}
+
+bool ReadPin(const char* size, const char* sha256, DownloadPin* pin)
+{
+    pin->size = strtoull(size, nullptr, 10);
+    return DecodeHex(sha256, strlen(sha256), pin->sha256, sizeof pin->sha256);
+}
+
+// A pinned download of `url` into `folder`\bench.bin, timed; -1 when it failed.
+double PinnedDownload(const char* url, const DownloadPin& pin, const char* folder)
+{
+    InstallJob job;
+    CopyString(job.installDir, folder);
+    DownloadOptions options;
+    options.quiet = true;
+    options.pin = &pin;
+    char path[kPathSize] = {};
+    const double start = Now();
+    const int result = DownloadFile("bench.bin", job, url, path, options);
+    const double seconds = Now() - start;
+    DrainQueue();
+    if (result != 0)
+        fprintf(stderr, "delivery_bench: the pinned download failed: %s\n", job.message);
+    return result == 0 ? seconds : -1;
+}
+
+uint64_t FileBytes(const char* path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        return 0;
+    return uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+}
+
+int Resume(int argc, char** argv)
+{
+    DownloadPin pin;
+    if (argc != 6 || !ReadPin(argv[4], argv[5], &pin))
+        return 2;
+    char temp[MAX_PATH], folder[MAX_PATH], file[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    FormatString(folder, "%svellora-resume-bench\\", temp);
+    FormatString(file, "%sbench.bin", folder);
+    CreateDirectoryA(folder, nullptr);
+    DeleteFileA(file);
+
+    const double whole = PinnedDownload(argv[2], pin, folder);
+    DeleteFileA(file);
+
+    // The run that is killed: a process of its own, ended with TerminateProcess as by a crash.
+    char self[MAX_PATH], command[4 * MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    FormatString(command, "\"%s\" pinned %s %s %s %s", self, argv[3], argv[4], argv[5], folder);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    if (whole < 0 || !CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
+        return 1;
+    while (FileBytes(file) < pin.size / 2 && WaitForSingleObject(child.hProcess, 5) == WAIT_TIMEOUT) {
+    }
+    TerminateProcess(child.hProcess, 9);
+    WaitForSingleObject(child.hProcess, INFINITE);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    const uint64_t kept = FileBytes(file);
+
+    const double resumed = PinnedDownload(argv[2], pin, folder);
+    DeleteFileA(file);
+    RemoveDirectoryA(folder);
+    if (resumed < 0)
+        return 1;
+    printf("%.2f %llu %.2f %llu\n", whole, static_cast<unsigned long long>(kept), resumed,
+           static_cast<unsigned long long>(pin.size - kept));
     return 0;
 }
 
@@ -241,8 +322,15 @@ int main(int argc, char** argv)
         return Fetch(argv[2]);
     if (argc == 5 && strcmp(argv[1], "job") == 0)
         return Job(argv[2], argv[3], strcmp(argv[4], "1") == 0);
+    if (argc >= 2 && strcmp(argv[1], "resume") == 0)
+        return Resume(argc, argv);
+    if (argc == 6 && strcmp(argv[1], "pinned") == 0) {
+        DownloadPin pin;
+        return ReadPin(argv[3], argv[4], &pin) && PinnedDownload(argv[2], pin, argv[5]) >= 0 ? 0 : 1;
+    }
     fprintf(stderr, "usage: delivery_bench download URL SIZE SHA256 [rounds]\n"
                     "       delivery_bench fetch URL\n"
-                    "       delivery_bench job LIST_URL FOLDER 0|1\n");
+                    "       delivery_bench job LIST_URL FOLDER 0|1\n"
+                    "       delivery_bench resume URL KILL_URL SIZE SHA256\n");
     return 2;
 }

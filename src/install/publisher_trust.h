@@ -7,7 +7,8 @@
 // installer's game, and only up to the date in the file's "expires=YYYY-MM-DD" (UTC), which it
 // must have: an old file replayed later must not pass (common/signed_file.h). The bytes checked
 // are the bytes read (common/profile_text.h). Such a list pins the size and SHA-256 of what it
-// downloads (config_files.h, ReadListPin).
+// downloads (config_files.h, ReadListPin), and such a configuration may pin the list's SHA-256
+// (ReadUpdateListPin), so that no other list passes beside it.
 //
 // An installer built without keys checks nothing and fetches no signature: it behaves as it
 // always has.

@@ -1,6 +1,6 @@
 // Signed delivery, with the tests' publisher key built in: which configuration files, update lists
 // and packages an installer with keys takes, and how it refuses the others. (An installer without
-// keys is the rest of the suite: it fetches no signature and reads no pin.)
+// keys is the rest of the suite: it fetches no signature, and reads pins only beside mirrors.)
 #include "install/install_job.h"
 #include "install/publisher_trust.h"
 #include "install/config_files.h"

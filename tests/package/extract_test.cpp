@@ -86,26 +86,32 @@ TEST(ExtractPaths, PackageAndIntermediatePaths)
     EXPECT_TRUE(FormPackagePaths(std::string(490, 'd').c_str(), "data.pak", &paths));
 }
 
+// In either encoding, nested archives included.
 TEST(ExtractPackage, WritesEntriesLoweredInKeyOrderAndDecodesNestedArchives)
 {
-    Install install;
-    ASSERT_TRUE(install.Put(MakePackage({
-        {"Game\\Readme.TXT", "read me"},
-        {"Game\\Res\\Pack.7z", EncodeLzmaAlone("nested bytes", LzmaEnd::Marker)},
-        {"Game\\a.7z.txt", "not lzma"},  // counts as ".7z": decoded into a.r, whatever that gives
-        {"Game\\Data\\Sub\\X.bin", Text(5000, 'x')},
-        {"NoBackslash", "targets the installation directory itself"},
-        {"Game\\Empty\\", ""},
-    })));
-    EXPECT_EQ(install.Run(), 0);
-    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.r", "data/", "data/sub/", "data/sub/x.bin", "empty/",
-                                                       "readme.txt", "res/", "res/pack.r"}));
-    EXPECT_EQ(install.Read("game/readme.txt"), "read me");
-    EXPECT_EQ(install.Read("game/res/pack.r"), "nested bytes");
-    EXPECT_EQ(install.Read("game/a.r"), "");
-    EXPECT_EQ(install.Read("game/data/sub/x.bin"), Text(5000, 'x'));
-    install.ExpectFullProgress();
-    EXPECT_EQ(g_debugText, "");
+    for (PackageEncoding encoding : {PackageEncoding::LzmaAlone, PackageEncoding::Xz}) {
+        SCOPED_TRACE(PackageEncodingName(encoding));
+        Install install;
+        ASSERT_TRUE(install.Put(MakePackage(
+            {
+                {"Game\\Readme.TXT", "read me"},
+                {"Game\\Res\\Pack.7z", EncodeEither("nested bytes", encoding)},
+                {"Game\\a.7z.txt", "not lzma"},  // counts as ".7z": decoded into a.r, whatever that gives
+                {"Game\\Data\\Sub\\X.bin", Text(5000, 'x')},
+                {"NoBackslash", "targets the installation directory itself"},
+                {"Game\\Empty\\", ""},
+            },
+            encoding)));
+        EXPECT_EQ(install.Run(), 0);
+        EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.r", "data/", "data/sub/", "data/sub/x.bin", "empty/",
+                                                           "readme.txt", "res/", "res/pack.r"}));
+        EXPECT_EQ(install.Read("game/readme.txt"), "read me");
+        EXPECT_EQ(install.Read("game/res/pack.r"), "nested bytes");
+        EXPECT_EQ(install.Read("game/a.r"), "");
+        EXPECT_EQ(install.Read("game/data/sub/x.bin"), Text(5000, 'x'));
+        install.ExpectFullProgress();
+        EXPECT_EQ(g_debugText, "");
+    }
 }
 
 // Reading's 25 points go by bytes (a 20 ms pause each), writing's 50 by entries (10 ms each).
@@ -224,27 +230,30 @@ TEST(ExtractPackage, AFullDiskFailsTheExtractionKeepsThePackageAndDropsTheTrunca
     const std::vector<NamedData> entries = {
         {"Game\\1.bin", Text(1000, '1')}, {"Game\\2.bin", Text(1000, '2')}, {"Game\\3.bin", Text(1000, '3')}};
     const size_t intermediate = SealPackage(BuildContent(entries)).size();
-    {
-        Install install;
-        ASSERT_TRUE(install.Put(MakePackage(entries)));
-        FileFaults faults;
-        faults.writableBytes = intermediate + 1000 + 10;  // 2.bin comes out short
-        ScopedFileFaults full(faults);
-        EXPECT_EQ(install.Run(), 1);
-        EXPECT_EQ(ListTree(install.Native("game")), (Paths{"1.bin", "data.pak"}));
-        EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
-    }
-    {
-        // The disk fills up while a nested archive is decoded.
-        const std::string nested = EncodeLzmaAlone(Text(100000, 'n'), LzmaEnd::Marker);
-        const std::vector<NamedData> one = {{"Game\\n.7z", nested}};
-        Install install;
-        ASSERT_TRUE(install.Put(MakePackage(one)));
-        FileFaults faults;
-        faults.writableBytes = SealPackage(BuildContent(one)).size() + nested.size() + 5000;
-        ScopedFileFaults full(faults);
-        EXPECT_EQ(install.Run(), 1);
-        EXPECT_EQ(ListTree(install.Native("game")), Paths{"data.pak"});
+    for (PackageEncoding encoding : {PackageEncoding::LzmaAlone, PackageEncoding::Xz}) {
+        SCOPED_TRACE(PackageEncodingName(encoding));
+        {
+            Install install;
+            ASSERT_TRUE(install.Put(MakePackage(entries, encoding)));
+            FileFaults faults;
+            faults.writableBytes = intermediate + 1000 + 10;  // 2.bin comes out short
+            ScopedFileFaults full(faults);
+            EXPECT_EQ(install.Run(), 1);
+            EXPECT_EQ(ListTree(install.Native("game")), (Paths{"1.bin", "data.pak"}));
+            EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
+        }
+        {
+            // The disk fills up while a nested archive is decoded.
+            const std::string nested = EncodeEither(Text(100000, 'n'), encoding);
+            const std::vector<NamedData> one = {{"Game\\n.7z", nested}};
+            Install install;
+            ASSERT_TRUE(install.Put(MakePackage(one, encoding)));
+            FileFaults faults;
+            faults.writableBytes = SealPackage(BuildContent(one)).size() + nested.size() + 5000;
+            ScopedFileFaults full(faults);
+            EXPECT_EQ(install.Run(), 1);
+            EXPECT_EQ(ListTree(install.Native("game")), Paths{"data.pak"});
+        }
     }
 }
 
@@ -252,13 +261,18 @@ TEST(ExtractPackage, AFullDiskFailsTheExtractionKeepsThePackageAndDropsTheTrunca
 // extraction fails as on a full disk, and the package stays for another try.
 TEST(ExtractPackage, ANestedArchiveWithoutMemoryForItsDictionaryFailsTheExtraction)
 {
-    Install install;
-    ASSERT_TRUE(install.Put(MakePackage(
-        {{"Game\\a.txt", "a"}, {"Game\\n.7z", EncodeLzmaAlone("nested", LzmaEnd::Marker, 16 << 20)}})));
-    FileFaults faults;
-    faults.allocationLimit = 8 << 20;
-    ScopedFileFaults scoped(faults);
-    EXPECT_EQ(install.Run(), 1);
-    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.txt", "data.pak"}));
-    EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
+    const std::string nested[] = {
+        EncodeLzmaAlone("nested", LzmaEnd::Marker, 16 << 20),
+        WithXzDictionary(EncodeEither("nested", PackageEncoding::Xz), 24),  // 16 MiB
+    };
+    for (const std::string& archive : nested) {
+        Install install;
+        ASSERT_TRUE(install.Put(MakePackage({{"Game\\a.txt", "a"}, {"Game\\n.7z", archive}})));
+        FileFaults faults;
+        faults.allocationLimit = 8 << 20;
+        ScopedFileFaults scoped(faults);
+        EXPECT_EQ(install.Run(), 1);
+        EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.txt", "data.pak"}));
+        EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
+    }
 }

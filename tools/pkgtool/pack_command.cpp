@@ -7,7 +7,7 @@
 
 #include "package/entry_path.h"
 #include "package/package_container.h"
-#include "packing/lzma_alone_encoder.h"
+#include "packing/package_encoder.h"
 #include "packing/package_sealer.h"
 #include "packing/publisher_keys.h"
 #include "pkgtool/progress_bar.h"
@@ -300,7 +300,7 @@ private:
                 return Refuse(error);
             temporaries.Add(temporary);
             FileSink file(temporary);
-            LzmaAloneEncoder encoder(file, options_.level, entry.sourceSize);
+            PackageEncoder encoder(file, PackageEncoding::LzmaAlone, options_.level, entry.sourceSize);
             if (!file.ok())
                 return Refuse(file.error());
             if (!Copy(entry.source, entry.sourceSize, encoder, bar))
@@ -350,7 +350,7 @@ private:
     bool WriteLayers(ByteSink& file, const std::string& tableBytes)
     {
         const uint64_t intermediateSize = sizeof(PackageHeader) + (uint64_t{contentLength_} + 15) / 16 * 16;
-        LzmaAloneEncoder encoder(file, options_.level, intermediateSize);
+        PackageEncoder encoder(file, PackageEncoding::LzmaAlone, options_.level, intermediateSize);
         PackageSealer sealer(encoder, contentLength_);
         if (!sealer.Put(tableBytes))
             return Refuse(sealer.error());

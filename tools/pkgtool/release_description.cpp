@@ -29,6 +29,7 @@ enum class Kind {
     Path,        // a file of the publisher's
     Days,
     Product,     // the installer's product name, kept in UTF-8
+    Encoding,    // lzma or xz
 };
 
 struct Field {
@@ -55,6 +56,7 @@ const Field kFields[] = {
     {"key", Kind::Path, false, &ReleaseDescription::key, ""},
     {"product", Kind::Product, false, &ReleaseDescription::product, ""},
     {"lifetime", Kind::Days, false, nullptr, ""},
+    {"format", Kind::Encoding, false, nullptr, ""},
 };
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -123,6 +125,11 @@ std::string Take(const Field& field, const std::string& value, const std::string
             return "the configuration's address, " + release->site + "update/tarnhold.txt, is longer than the " +
                    std::to_string(kConfigAddressLimit) + " characters an installer holds";
         return (release->*field.text).size() > kValueLimit ? "longer than the installer reads (259 bytes)" : "";
+    case Kind::Encoding:
+        if (!ParsePackageEncoding(value, &release->encoding))
+            return "\"" + value + "\" is no package encoding: lzma (every installer reads it) or xz (decoded on every core, "
+                   "by installers with the .xz decoder only)";
+        return "";
     case Kind::Product:
         // As the build takes INSTALLER_PRODUCT_NAME: no quotes or backslashes.
         if (value.find_first_of("\"\\") != std::string::npos)
@@ -200,7 +207,7 @@ bool ReadReleaseDescription(const std::string& path, ReleaseDescription* release
             field = name == f.name ? &f : field;
         if (equals == std::string::npos || !field) {
             problem(where + "\"" + name + "\" is no field of a release description (game, executable, caption, "
-                            "size, agreement, uninstaller, publisher, contact, site, key, product, lifetime)");
+                            "size, agreement, uninstaller, publisher, contact, site, key, product, lifetime, format)");
             continue;
         }
         if (!seen.insert(name).second) {

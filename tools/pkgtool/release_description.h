@@ -18,8 +18,14 @@
 //                                                          (INSTALLER_PRODUCT_NAME) they are signed for;
 //                                                          default: game
 //   lifetime    = 90                                       (optional) days until the files' expires date
+//   format      = xz                                       (optional) the package's encoding: lzma
+//                                                          (default, every installer reads it) or
+//                                                          xz (decoded on every core; installers
+//                                                          with the .xz decoder only)
 //
 // Texts are turned into GBK here; a text GBK cannot hold is refused, never approximated.
+#include "packing/package_encoder.h"
+
 #include <cstdint>
 #include <string>
 
@@ -33,6 +39,7 @@ struct ReleaseDescription {
     std::string key;   // the private key's path, relative ones taken from the description's folder; "" unsigned
     std::string product;  // the installer's product name the signatures are for, in UTF-8
     int lifetimeDays = kDefaultLifetimeDays;
+    PackageEncoding encoding = PackageEncoding::LzmaAlone;
 };
 
 // Reads and checks the description at `path`. Every problem found is one line on standard error;

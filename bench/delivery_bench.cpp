@@ -7,6 +7,9 @@
 //       the pinned download's cost.
 //   delivery_bench fetch URL
 //       one plain DownloadFile of URL: "<seconds> <peak MB>"
+//   delivery_bench decode PACKAGE FOLDER
+//       the extraction's first step alone: DecodeLzmaFile of PACKAGE (either encoding) into the
+//       intermediate file in FOLDER, which is deleted afterwards: "<seconds> <peak MB>"
 //   delivery_bench job LIST_URL FOLDER SPECULATIVE
 //       the whole installation job (RunInstallJob, as the window starts it) of the update list at
 //       LIST_URL into FOLDER, with (1) or without (0) speculative decoding, from its start to
@@ -17,6 +20,7 @@
 #include "common/sha256.h"
 #include "install/decode_during_download.h"
 #include "net/download.h"
+#include "package/lzma_step.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -148,6 +152,25 @@ int Fetch(const char* url)
     return 0;
 }
 
+int Decode(const char* package, const char* folder)
+{
+    char intermediate[MAX_PATH];
+    FormatString(intermediate, "%s\\game_.rar", folder);
+    CreateDirectoryA(folder, nullptr);
+    const double start = Now();
+    char message[kLzmaMessageSize];
+    const int result = DecodeLzmaFile(package, intermediate, message);
+    const double seconds = Now() - start;
+    DeleteFileA(intermediate);
+    RemoveDirectoryA(folder);
+    if (result != 0) {
+        fprintf(stderr, "delivery_bench: the decoding failed:%s", message);
+        return 1;
+    }
+    printf("%.2f %.0f\n", seconds, PeakMegabytes());
+    return 0;
+}
+
 // The job's window: a message-only window that notes when the statuses come.
 int g_status = -1;
 double g_start = 0, g_downloaded = 0, g_complete = 0;
@@ -246,10 +269,13 @@ int main(int argc, char** argv)
         return Download(argc, argv);
     if (argc == 3 && strcmp(argv[1], "fetch") == 0)
         return Fetch(argv[2]);
+    if (argc == 4 && strcmp(argv[1], "decode") == 0)
+        return Decode(argv[2], argv[3]);
     if (argc == 5 && strcmp(argv[1], "job") == 0)
         return Job(argv[2], argv[3], strcmp(argv[4], "1") == 0);
     fprintf(stderr, "usage: delivery_bench download URL SIZE SHA256 [rounds]\n"
                     "       delivery_bench fetch URL\n"
+                    "       delivery_bench decode PACKAGE FOLDER\n"
                     "       delivery_bench job LIST_URL FOLDER 0|1\n");
     return 2;
 }

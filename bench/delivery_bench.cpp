@@ -9,7 +9,9 @@
 //       one plain DownloadFile of URL: "<seconds> <peak MB>"
 //   delivery_bench decode PACKAGE FOLDER
 //       the extraction's first step alone: DecodeLzmaFile of PACKAGE (either encoding) into the
-//       intermediate file in FOLDER, which is deleted afterwards: "<seconds> <peak MB>"
+//       intermediate file in FOLDER; then the rest of the extraction alone (ExtractPackage of that
+//       intermediate file into FOLDER, with the window's pauses): "<decoding s> <the rest s> <peak
+//       MB>". FOLDER is left with the game's files.
 //   delivery_bench job LIST_URL FOLDER SPECULATIVE
 //       the whole installation job (RunInstallJob, as the window starts it) of the update list at
 //       LIST_URL into FOLDER, with (1) or without (0) speculative decoding, from its start to
@@ -20,6 +22,7 @@
 #include "common/sha256.h"
 #include "install/decode_during_download.h"
 #include "net/download.h"
+#include "package/extract.h"
 #include "package/lzma_step.h"
 
 #include <windows.h>
@@ -152,22 +155,32 @@ int Fetch(const char* url)
     return 0;
 }
 
+// The window's progress sink but for the posts: its pauses, on the extraction's thread.
+struct PausingSink final : ProgressSink {
+    void Post(unsigned) override {}
+    void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
+};
+
 int Decode(const char* package, const char* folder)
 {
-    char intermediate[MAX_PATH];
-    FormatString(intermediate, "%s\\game_.rar", folder);
+    char installDir[MAX_PATH], intermediate[MAX_PATH];
+    FormatString(installDir, "%s\\", folder);
+    FormatString(intermediate, "%sgame_.rar", installDir);
     CreateDirectoryA(folder, nullptr);
     const double start = Now();
     char message[kLzmaMessageSize];
     const int result = DecodeLzmaFile(package, intermediate, message);
-    const double seconds = Now() - start;
-    DeleteFileA(intermediate);
-    RemoveDirectoryA(folder);
+    const double decoded = Now();
     if (result != 0) {
         fprintf(stderr, "delivery_bench: the decoding failed:%s", message);
         return 1;
     }
-    printf("%.2f %.0f\n", seconds, PeakMegabytes());
+    PausingSink pauses;
+    if (ExtractPackage(pauses, "game.pak", installDir, true) != 0) {
+        fprintf(stderr, "delivery_bench: the extraction failed\n");
+        return 1;
+    }
+    printf("%.2f %.2f %.0f\n", decoded - start, Now() - decoded, PeakMegabytes());
     return 0;
 }
 
@@ -232,15 +245,13 @@ int Job(const char* listUrl, const char* folder, bool speculative)
     CopyString(job.exeFileName, "game.exe");
     CopyString(job.productTitle, "VelloraDeliveryBench");
     CopyString(job.uninstallerName, "uninstall.exe");
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    FormatString(job.configPath, "%svellora-delivery-bench.ini", temp);
+    // The job reads the configuration from the bytes the window fetched.
     char config[kConfigValueSize + 32];
     FormatString(config, "[config]\r\n1.0=%s\r\n", listUrl);
-    HANDLE file = CreateFileA(job.configPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, config, static_cast<DWORD>(strlen(config)), &written, nullptr);
-    CloseHandle(file);
+    if (!job.configText.Assign(config, strlen(config))) {
+        fprintf(stderr, "delivery_bench: the configuration does not fit\n");
+        return 1;
+    }
     SetSpeculativeDecoding(speculative);
 
     g_start = Now();
@@ -251,7 +262,6 @@ int Job(const char* listUrl, const char* folder, bool speculative)
             DispatchMessageA(&msg);
     }
     CloseHandle(thread);
-    DeleteFileA(job.configPath);
     Uninstall(job);
     if (g_complete == 0) {
         fprintf(stderr, "delivery_bench: the job ended with status %d: %s\n", g_status, job.message);

@@ -22,6 +22,7 @@
 #include "common/sha256.h"
 #include "install/decode_during_download.h"
 #include "net/download.h"
+#include "package/entry_pool.h"
 #include "package/extract.h"
 #include "package/lzma_step.h"
 
@@ -176,6 +177,8 @@ int Decode(const char* package, const char* folder)
         return 1;
     }
     PausingSink pauses;
+    if (const char* threads = getenv("VELLORA_ENTRY_WRITERS"))
+        SetEntryWriterThreads(static_cast<unsigned>(atoi(threads)));
     if (ExtractPackage(pauses, "game.pak", installDir, true) != 0) {
         fprintf(stderr, "delivery_bench: the extraction failed\n");
         return 1;

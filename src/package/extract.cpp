@@ -6,6 +6,7 @@
 #include "common/fixed_string.h"
 #include "common/join_path.h"
 #include "package/entry_path.h"
+#include "package/entry_pool.h"
 #include "package/extract_progress.h"
 #include "package/lzma_step.h"
 #include "package/package_body.h"
@@ -15,7 +16,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -31,10 +34,10 @@ enum class EntryOutcome {
               // be read, or a nested archive could not be decoded for want of memory or input
 };
 
-// The writing phase: one object per package.
+// The writing phase: one object per package, and one per thread of the pool (entry_pool.h).
 class EntryWriter {
 public:
-    EntryWriter(const char* installDir, PackageBody& body, ExtractionProgress& progress)
+    EntryWriter(const char* installDir, PackageBody& body, EntryBytes& progress)
         : installDir_(installDir), body_(body), progress_(progress)
     {
     }
@@ -159,7 +162,22 @@ private:
 
     const char* installDir_;
     PackageBody& body_;
-    ExtractionProgress& progress_;
+    EntryBytes& progress_;
+};
+
+class PooledEntryWriter final : public PoolWriter {
+public:
+    PooledEntryWriter(const char* installDir, PackageBody& body, EntryBytes& bytes)
+        : writer_(installDir, body, bytes)
+    {
+    }
+    bool Write(const DirectoryEntry& entry) override
+    {
+        return writer_.Write(entry.first, entry.second) != EntryOutcome::Failed;
+    }
+
+private:
+    EntryWriter writer_;
 };
 
 }  // namespace
@@ -211,14 +229,25 @@ int ExtractPackage(ProgressSink& sink, const char* packageName, const char* inst
         progress.Plan(directory.size(), bytes);
 
         CreateOneDirectory(installDir);
+        // Entries that no other can interfere with go out side by side first (entry_pool.h).
+        const auto pool = [installDir](PackageBody& own, EntryBytes& bytes) -> std::unique_ptr<PoolWriter> {
+            return std::make_unique<PooledEntryWriter>(installDir, own, bytes);
+        };
+        std::vector<bool> pooled;
+        bool failed = !WriteIndependentEntries(directory, paths, password, installDir, pool, progress, &pooled);
         EntryWriter writer(installDir, body, progress);
+        size_t i = 0;
         for (const auto& [key, range] : directory) {
-            if (writer.Write(key, range) == EntryOutcome::Failed) {
-                body.Close();
-                RemoveFile(paths.intermediate);
-                return 1;
-            }
-            progress.EntryDone(range.size);
+            if (failed || pooled[i++])
+                continue;
+            failed = writer.Write(key, range) == EntryOutcome::Failed;
+            if (!failed)
+                progress.EntryDone(range.size);
+        }
+        if (failed) {
+            body.Close();
+            RemoveFile(paths.intermediate);
+            return 1;
         }
     }  // the intermediate file is closed before it is deleted
     progress.Finish();

@@ -1,6 +1,7 @@
 // ExtractPackage on the real file system (Wine's under win64): paths, order, progress, nested
-// archives, attributes, failures, hostile packages and a full disk.
+// archives, attributes, failures, hostile packages, a full disk, and the writer threads.
 #include "common/file_system.h"
+#include "package/entry_pool.h"
 #include "package/extract.h"
 #include "package/package_body.h"
 #include "package_test_support.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -275,4 +277,94 @@ TEST(ExtractPackage, ANestedArchiveWithoutMemoryForItsDictionaryFailsTheExtracti
         EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.txt", "data.pak"}));
         EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
     }
+}
+
+// Which entries the writer threads may take: those whose order cannot change what ends on disk.
+TEST(EntryPool, OnlyEntriesThatShareNoPathWithAnotherAreIndependent)
+{
+    const struct {
+        const char* name;
+        bool independent;
+    } cases[] = {
+        {"g\\data\\a.txt", true},
+        {"g\\data\\sub\\b.txt", true},
+        {"g\\dup.txt", false},  // and h\dup.txt: two roots, one file
+        {"h\\dup.txt", false},
+        {"g\\pack.7z", false},  // a nested archive decodes into pack.r and is deleted
+        {"g\\pack.r", false},   // ...which this entry writes too
+        {"g\\x.7z.txt", false},
+        {"g\\file", false},     // a file where another entry needs a folder
+        {"g\\file\\inner.txt", false},
+        {"g\\folder\\", true},  // a folder entry: written by the extraction's thread, but no conflict
+        {"g\\folder\\c.txt", true},
+        {"g\\\xD6\xD0.txt", false},  // GBK: case rules beyond A..Z are the file system's
+        {"g\\progra~1.txt", false},  // a short name could be another file's
+        {"g\\data.pak", false},      // the package itself
+        {"g\\data_.rar", false},     // the intermediate file
+        {"g\\data.pak\\x.txt", false},
+        {"g\\..\\evil.txt", false},  // refused: the extraction skips it
+    };
+    PackageDirectory directory;
+    for (const auto& c : cases)
+        directory[c.name] = {0, 0};
+    const std::vector<bool> independent =
+        IndependentEntries(directory, "C:\\Game\\", {"C:\\Game\\Data.PAK", "C:\\Game\\data_.rar"});
+    size_t i = 0;
+    for (const auto& [key, range] : directory) {
+        bool expected = false;
+        for (const auto& c : cases)
+            expected = key == c.name ? c.independent && key.back() != '\\' : expected;
+        EXPECT_EQ(independent[i++], expected) << key;
+    }
+}
+
+// A game of many files: the writer threads take the independent entries, the extraction's thread
+// the rest, and the files, the progress and a full disk come out as with one thread.
+TEST(EntryPool, ManyFilesInstallAsWithOneThreadAndAFullDiskStillFails)
+{
+    std::vector<NamedData> entries;
+    for (int i = 0; i < 150; ++i)
+        entries.push_back({"Game\\Data" + std::to_string(i % 7) + "\\F" + std::to_string(i) + ".txt",
+                           Text(3000 + i * 37, static_cast<char>('a' + i % 26))});
+    entries.push_back({"Game\\Res\\Pack.7z", EncodeLzmaAlone("nested bytes", LzmaEnd::Marker)});
+    entries.push_back({"Game\\Res\\pack.r", "overwritten by the nested archive's output? no: written after it"});
+    entries.push_back({"Other\\Data0\\F0.txt", "the later of two roots wins"});
+    const std::string package = MakePackage(entries, PackageEncoding::Xz);
+    std::map<std::string, std::string> installed[2];  // path -> bytes
+    for (unsigned threads : {0u, kEntryWriterThreads}) {
+        SCOPED_TRACE(threads);
+        SetEntryWriterThreads(threads);
+        Install install;
+        ASSERT_TRUE(install.Put(package));
+        const size_t taken = EntriesWrittenSideBySide();
+        EXPECT_EQ(install.Run(), 0);
+        EXPECT_EQ(EntriesWrittenSideBySide() - taken, threads ? 149u : 0u) << "all but the four that share a path";
+        install.ExpectFullProgress();
+        std::map<std::string, std::string>& files = installed[threads != 0];
+        for (const std::string& path : ListTree(install.Native("game")))
+            files[path] = install.Read("game/" + path);
+
+        // Whatever is left of a run that fills the disk is whole: the package, and complete files.
+        FileFaults faults;
+        faults.writableBytes = SealPackage(BuildContent(entries)).size() + 200000;  // half the files fit
+        ScopedFileFaults full(faults);
+        Install filling;
+        ASSERT_TRUE(filling.Put(package));
+        EXPECT_EQ(filling.Run(), 1);
+        EXPECT_EQ(std::count(filling.sink.posts.begin(), filling.sink.posts.end(), 100u), 0);
+        const Paths left = ListTree(filling.Native("game"));
+        EXPECT_LT(left.size(), files.size());
+        for (const std::string& path : left) {
+            const std::string bytes = filling.Read("game/" + path);
+            bool whole = path.back() == '/' || path == "data.pak" || bytes == "nested bytes";
+            for (const auto& entry : entries)
+                whole = whole || entry.second == bytes;
+            EXPECT_TRUE(whole) << path;
+        }
+        EXPECT_TRUE(std::find(left.begin(), left.end(), "data.pak") != left.end());
+    }
+    SetEntryWriterThreads(kEntryWriterThreads);
+    EXPECT_TRUE(installed[1] == installed[0]);
+    EXPECT_EQ(installed[0]["data0/f0.txt"], "the later of two roots wins");
+    EXPECT_EQ(installed[0]["res/pack.r"], "overwritten by the nested archive's output? no: written after it");
 }

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -116,49 +115,35 @@ std::vector<bool> IndependentEntries(const PackageDirectory& directory, const ch
 
 namespace {
 
-// What the threads share: the next entry to take, and what is done.
+// What the threads share: the next entry to take, and what is done. A mutex, no condition: the
+// extraction's thread writes entries too, and posts the progress between its own chunks.
 struct Shared {
-    Shared(const std::vector<const DirectoryEntry*>& all, const MakePoolWriter& maker) : entries(all), make(maker) {}
+    Shared(const std::vector<const DirectoryEntry*>& all, PoolWriters& makers) : entries(all), make(makers) {}
 
     const std::vector<const DirectoryEntry*>& entries;
-    const MakePoolWriter& make;
+    PoolWriters& make;
     std::mutex lock;
-    std::condition_variable changed;  // for the posting thread
     size_t next = 0;
-    size_t running = 0;
     bool failed = false;
-    bool news = false;
     size_t entriesDone = 0;
     uint64_t doneBytes = 0;  // of the entries done
     uint64_t partBytes = 0;  // out so far of the entries under way
-
-    void Tell()
-    {
-        news = true;
-        changed.notify_one();
-    }
 };
 
-class WriterThread final : public EntryBytes {
+// One thread's share of the work. The extraction's own thread posts what all have done (through
+// `progress`, which no other thread touches) after each chunk of its own and each entry.
+class EntryThread final : public EntryBytes {
 public:
-    explicit WriterThread(Shared& shared) : shared_(shared) {}
-
-    bool Open(const char* password, const char* intermediate) { return body_.Open(password, intermediate); }
-
-    static void Run(void* self) { static_cast<WriterThread*>(self)->Run(); }
-
-    void Bytes(uint32_t bytes) override
+    EntryThread(Shared& shared, PackageBody& body, ExtractionProgress* progress)
+        : shared_(shared), body_(body), progress_(progress)
     {
-        std::lock_guard<std::mutex> hold(shared_.lock);
-        shared_.partBytes += bytes;
-        ours_ += bytes;
-        shared_.Tell();
     }
 
-private:
+    static void Run(void* self) { static_cast<EntryThread*>(self)->Run(); }
+
     void Run()
     {
-        std::unique_ptr<PoolWriter> writer = shared_.make(body_, *this);
+        std::unique_ptr<PoolWriter> writer = shared_.make.Make(body_, *this);
         for (;;) {
             const DirectoryEntry* entry = nullptr;
             {
@@ -170,91 +155,95 @@ private:
             ++g_taken;
             ours_ = 0;
             const bool written = writer->Write(*entry);
-            std::lock_guard<std::mutex> hold(shared_.lock);
-            shared_.partBytes -= ours_;
-            shared_.doneBytes += entry->second.size;
-            ++shared_.entriesDone;
-            shared_.failed = shared_.failed || !written;
-            shared_.Tell();
+            {
+                std::lock_guard<std::mutex> hold(shared_.lock);
+                shared_.partBytes -= ours_;
+                shared_.doneBytes += entry->second.size;
+                ++shared_.entriesDone;
+                shared_.failed = shared_.failed || !written;
+            }
+            Post();
         }
-        writer.reset();
-        body_.Close();
-        std::lock_guard<std::mutex> hold(shared_.lock);
-        --shared_.running;
-        shared_.Tell();
     }
 
+    void Bytes(uint32_t bytes) override
+    {
+        {
+            std::lock_guard<std::mutex> hold(shared_.lock);
+            shared_.partBytes += bytes;
+            ours_ += bytes;
+        }
+        Post();
+    }
+
+    // The progress of all the threads, posted (and paused after) on the extraction's thread.
+    void Post()
+    {
+        if (!progress_)
+            return;
+        size_t entries;
+        uint64_t done, part;
+        {
+            std::lock_guard<std::mutex> hold(shared_.lock);
+            entries = shared_.entriesDone;
+            done = shared_.doneBytes;
+            part = shared_.partBytes;
+        }
+        progress_->Reached(entries, done, part);
+    }
+
+private:
     Shared& shared_;
-    PackageBody body_;
-    uint64_t ours_ = 0;  // bytes of the entry under way, counted in partBytes
+    PackageBody& body_;
+    ExtractionProgress* const progress_;  // the extraction's thread only
+    uint64_t ours_ = 0;                   // bytes of the entry under way, counted in partBytes
 };
 
-enum class PoolOutcome {
-    Written,     // every entry is out (written, or skipped as the extraction skips)
-    Failed,      // an entry failed; no entry was begun after it
-    NotStarted,  // no thread, or no memory for one: nothing was written
+// A writer thread's own view of the intermediate file, and its share of the work.
+struct WriterThread {
+    explicit WriterThread(Shared& shared) : work(shared, body, nullptr) {}
+    PackageBody body;
+    EntryThread work;
+    SideThread thread;
 };
-
-PoolOutcome WriteSideBySide(const std::vector<const DirectoryEntry*>& entries, const char* password,
-                            const char* intermediate, const MakePoolWriter& make, ExtractionProgress& progress)
-{
-    Shared shared(entries, make);
-    std::unique_ptr<WriterThread> writers[kEntryWriterThreads];
-    SideThread threads[kEntryWriterThreads];
-    unsigned count = 0;
-    while (count < g_threads) {
-        writers[count].reset(new WriterThread(shared));
-        if (!writers[count]->Open(password, intermediate))
-            break;
-        ++count;
-    }
-    shared.running = count;
-    unsigned started = 0;
-    for (; started < count; ++started) {
-        if (!threads[started].Start(WriterThread::Run, writers[started].get()))
-            break;
-    }
-    std::unique_lock<std::mutex> hold(shared.lock);
-    shared.running -= count - started;
-    if (started == 0)
-        return PoolOutcome::NotStarted;
-    for (;;) {
-        shared.changed.wait(hold, [&] { return shared.news; });
-        shared.news = false;
-        const size_t entriesDone = shared.entriesDone;
-        const uint64_t doneBytes = shared.doneBytes, partBytes = shared.partBytes;
-        const bool ended = shared.running == 0;
-        hold.unlock();
-        progress.Reached(entriesDone, doneBytes, partBytes);  // posts and pauses while the threads write
-        hold.lock();
-        if (ended)
-            break;
-    }
-    hold.unlock();
-    for (unsigned i = 0; i < started; ++i)
-        threads[i].Join();
-    return shared.failed ? PoolOutcome::Failed : PoolOutcome::Written;
-}
 
 }  // namespace
 
 bool WriteIndependentEntries(const PackageDirectory& directory, const PackagePaths& paths, const char* password,
-                             const char* installDir, const MakePoolWriter& make, ExtractionProgress& progress,
-                             std::vector<bool>* pooled)
+                             const char* installDir, PackageBody& body, PoolWriters& make,
+                             ExtractionProgress& progress, std::vector<bool>* pooled)
 {
     pooled->assign(directory.size(), false);
     if (directory.size() < kEntriesForThreads || g_threads == 0)
         return true;
-    const std::vector<bool> independent =
-        IndependentEntries(directory, installDir, {paths.package, paths.intermediate});
+    std::vector<bool> independent = IndependentEntries(directory, installDir, {paths.package, paths.intermediate});
     std::vector<const DirectoryEntry*> entries;
     size_t i = 0;
     for (const DirectoryEntry& entry : directory) {
         if (independent[i++])
             entries.push_back(&entry);
     }
-    const PoolOutcome outcome = WriteSideBySide(entries, password, paths.intermediate, make, progress);
-    if (outcome != PoolOutcome::NotStarted)
-        *pooled = independent;
-    return outcome != PoolOutcome::Failed;
+
+    // Each writer thread needs its own view of the intermediate file; a thread that cannot have
+    // one, or cannot be had at all, leaves its share to the others.
+    Shared shared(entries, make);
+    std::unique_ptr<WriterThread> writers[kEntryWriterThreads];
+    unsigned started = 0;
+    for (unsigned n = 0; n < g_threads; ++n) {
+        writers[n].reset(new WriterThread(shared));
+        if (!writers[n]->body.Open(password, paths.intermediate) ||
+            !writers[n]->thread.Start(EntryThread::Run, &writers[n]->work))
+            break;
+        ++started;
+    }
+    if (started == 0)
+        return true;
+    EntryThread own(shared, body, &progress);
+    own.Run();
+    for (unsigned n = 0; n < started; ++n) {
+        writers[n]->thread.Join();
+        own.Post();
+    }
+    *pooled = std::move(independent);
+    return !shared.failed;
 }

@@ -7,7 +7,7 @@
 // and the extraction's thread sleeps after each progress post. Other threads can write meanwhile:
 // the directory gives every entry's range, and each thread reads and decrypts its entries from a
 // PackageBody of its own. The extraction's thread posts the progress, and takes its pauses, for all
-// of them.
+// of them, and writes entries too.
 //
 // Only entries whose order cannot change what ends on disk go out side by side
 // (IndependentEntries); the others are written afterwards by the extraction's thread in key order,
@@ -16,7 +16,6 @@
 #include "package/package_container.h"
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,14 +50,22 @@ public:
     virtual ~PoolWriter() = default;
     virtual bool Write(const DirectoryEntry& entry) = 0;
 };
-using MakePoolWriter = std::function<std::unique_ptr<PoolWriter>(PackageBody& body, EntryBytes& bytes)>;
 
-// Writes the independent entries of `directory` from up to kEntryWriterThreads threads (as set), each with
-// a PackageBody of its own on `paths.intermediate` and a writer from `make`, while the calling
-// thread posts `progress`; then `*pooled` marks them (in the directory's order), for the caller to
-// write the others. Nothing is written, and nothing marked, for a package of fewer than
-// kEntriesForThreads entries or when no thread (or no memory for one) can be had. False when an
-// entry failed: no entry was begun after it.
+// Makes each thread's writer, reading through `body` and counting its bytes into `bytes`.
+class PoolWriters {
+public:
+    virtual std::unique_ptr<PoolWriter> Make(PackageBody& body, EntryBytes& bytes) = 0;
+
+protected:
+    ~PoolWriters() = default;
+};
+
+// Writes the independent entries of `directory` from up to kEntryWriterThreads threads (as set),
+// each with a PackageBody of its own on `paths.intermediate`, and from the calling thread, which
+// reads through `body` and posts `progress` for all; then `*pooled` marks them (in the directory's
+// order), for the caller to write the others. Nothing is written, and nothing marked, for a
+// package of fewer than kEntriesForThreads entries or when no thread (or no memory for one) can be
+// had. False when an entry failed: no entry was begun after it.
 bool WriteIndependentEntries(const PackageDirectory& directory, const PackagePaths& paths, const char* password,
-                             const char* installDir, const MakePoolWriter& make, ExtractionProgress& progress,
-                             std::vector<bool>* pooled);
+                             const char* installDir, PackageBody& body, PoolWriters& make,
+                             ExtractionProgress& progress, std::vector<bool>* pooled);

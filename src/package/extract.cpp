@@ -180,6 +180,18 @@ private:
     EntryWriter writer_;
 };
 
+class PooledEntryWriters final : public PoolWriters {
+public:
+    explicit PooledEntryWriters(const char* installDir) : installDir_(installDir) {}
+    std::unique_ptr<PoolWriter> Make(PackageBody& body, EntryBytes& bytes) override
+    {
+        return std::make_unique<PooledEntryWriter>(installDir_, body, bytes);
+    }
+
+private:
+    const char* installDir_;
+};
+
 }  // namespace
 
 bool FormPackagePaths(const char* installDir, const char* packageName, PackagePaths* paths)
@@ -230,11 +242,9 @@ int ExtractPackage(ProgressSink& sink, const char* packageName, const char* inst
 
         CreateOneDirectory(installDir);
         // Entries that no other can interfere with go out side by side first (entry_pool.h).
-        const auto pool = [installDir](PackageBody& own, EntryBytes& bytes) -> std::unique_ptr<PoolWriter> {
-            return std::make_unique<PooledEntryWriter>(installDir, own, bytes);
-        };
+        PooledEntryWriters pool(installDir);
         std::vector<bool> pooled;
-        bool failed = !WriteIndependentEntries(directory, paths, password, installDir, pool, progress, &pooled);
+        bool failed = !WriteIndependentEntries(directory, paths, password, installDir, body, pool, progress, &pooled);
         EntryWriter writer(installDir, body, progress);
         size_t i = 0;
         for (const auto& [key, range] : directory) {

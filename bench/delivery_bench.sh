@@ -8,13 +8,13 @@
 # the test server on 127.0.0.1 and runs build/<preset>/bench/delivery_bench.exe:
 #   1. each package's size, its decoding alone (the extraction's first step, into a file; MB/s of
 #      the package) and the rest of the extraction alone (reading, decrypting and writing the files,
-#      with the window's pauses);
+#      with the window's pauses), by the writer threads and by one thread (best of three each);
 #   2. the download alone, plain and pinned (SHA-256 computed while the bytes arrive);
 #   3. the whole installation job from its start to status 7, at 10 MB/s, 40 MB/s and unthrottled,
 #      for each encoding: the download alone, the job without speculative decoding and the job with
-#      it, each in a process of its own (time, peak memory, and the seconds the extraction spent
-#      writing the files, from its 50 % to its 100 %: the part of the job after the download that
-#      no decoding can hide. Creating a file costs 1 to 2.5 ms here, as much from the disk
+#      it (unthrottled also with the files written by one thread), each in a process of its own
+#      (time, peak memory, and the seconds the extraction spent writing the files, from its 50 % to
+#      its 100 %: the part of the job after the download that no decoding can hide. Creating a file costs 1 to 2.5 ms here, as much from the disk
 #      (natively too: 0.06 to 1.4 ms a file, from run to run) as from Wine, and the package holds
 #      about 2,300 files).
 # Everything lives in build/delivery-bench/; the packages stay there for the next run of the size.
@@ -62,16 +62,32 @@ base=http://127.0.0.1:$port
 folder='C:\vellora-delivery-bench'
 
 echo "== 1. the packages: $(cat "$work/content.out") of content and the demo game, $preset"
-printf '   %-8s %11s %9s %17s %9s %23s %8s\n' "encoding" "package MB" "packed s" "decoding alone s" "MB/s" \
-    "the rest of extraction" "peak MB"
+printf '   %-8s %11s %9s %17s %9s %17s %17s %8s\n' "encoding" "package MB" "packed s" "decoding alone s" "MB/s" \
+    "the rest, pool s" "the rest, 1 thr s" "peak MB"
+best() { sort -n | head -n 1; }
 for encoding in "${encodings[@]}"; do
     package="Z:$(printf '%s' "$work/www/game-$encoding.pak" | tr / '\\')"
+    : >"$work/decode-pool.out"
+    : >"$work/decode-one.out"
+    for round in 1 2 3; do
+        for writers in pool one; do
+            rm -rf "$WINEPREFIX/drive_c/vellora-delivery-bench"
+            if [ "$writers" = one ]; then
+                VELLORA_ENTRY_WRITERS=0 run decode "$package" "$folder" >>"$work/decode-one.out"
+            else
+                run decode "$package" "$folder" >>"$work/decode-pool.out"
+            fi
+        done
+    done
     rm -rf "$WINEPREFIX/drive_c/vellora-delivery-bench"
-    read -r seconds rest peak < <(run decode "$package" "$folder")
-    rm -rf "$WINEPREFIX/drive_c/vellora-delivery-bench"
+    seconds=$(cat "$work"/decode-*.out | awk '{print $1}' | best)
+    pool=$(awk '{print $2}' "$work/decode-pool.out" | best)
+    one=$(awk '{print $2}' "$work/decode-one.out" | best)
+    peak=$(cat "$work"/decode-*.out | awk '{print $3}' | sort -n | tail -n 1)
     decoded[$encoding]=$seconds
     awk -v e="$encoding" -v b="${size[$encoding]}" -v p="$(cat "$work/pack-$encoding.seconds")" -v s="$seconds" \
-        -v r="$rest" -v m="$peak" 'BEGIN { printf "   %-8s %11.1f %9.1f %17.2f %9.1f %23.2f %8s\n", e, b / 1e6, p, s, b / 1e6 / s, r, m }'
+        -v r="$pool" -v o="$one" -v m="$peak" 'BEGIN {
+        printf "   %-8s %11.1f %9.1f %17.2f %9.1f %17.2f %17.2f %8s\n", e, b / 1e6, p, s, b / 1e6 / s, r, o, m }'
 done
 awk -v l="${size[lzma]}" -v x="${size[xz]}" -v dl="${decoded[lzma]}" -v dx="${decoded[xz]}" 'BEGIN {
     printf "   the .xz blocks cost %.1f %% in size; .xz decodes %.2fx as fast as LZMA-alone (target: at least 1.8x)\n",
@@ -103,6 +119,12 @@ for rate in 10000000 40000000 0; do
             "$plainWriting" "$plainPeak"
         printf '   %-12s %-6s %-26s %9s %16s %14s %9s\n' "" "" "job, decoding meanwhile" "$spec" "$specDownloaded" \
             "$specWriting" "$specPeak"
+        if [ "$rate" = 0 ]; then
+            read -r one oneDownloaded oneWriting onePeak < <(VELLORA_ENTRY_WRITERS=0 run job "$base/list.txt" "$folder" 1)
+            rm -rf "$WINEPREFIX/drive_c/vellora-delivery-bench"
+            printf '   %-12s %-6s %-26s %9s %16s %14s %9s\n' "" "" "  the same, files by 1 thread" "$one" \
+                "$oneDownloaded" "$oneWriting" "$onePeak"
+        fi
         # The writing of the files varies by seconds from run to run here (the disk's pace at
         # creating files varies, natively too): the figures less it compare the rest.
         awk -v d="$fetched" -v p="$plain" -v s="$spec" -v w="$specWriting" -v pw="$plainWriting" \

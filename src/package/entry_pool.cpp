@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <set>
@@ -49,11 +49,22 @@ bool SameAsciiPath(const char* a, const char* b)
     return *a == *b;
 }
 
+// A path as a 64-bit FNV-1a hash: the table of what every entry makes stays small beside the
+// directory (a million entries' names take some hundred MiB), and two paths of one hash only make
+// their entries go out on the extraction's thread.
+uint64_t PathHash(const std::string& path, size_t length)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (size_t i = 0; i < length; ++i)
+        hash = (hash ^ static_cast<unsigned char>(path[i])) * 1099511628211ull;
+    return hash;
+}
+
 // What every entry makes below the installation directory: files (with how many entries make
 // each) and folders.
 struct Made {
-    std::map<std::string, int> files;
-    std::set<std::string> folders;
+    std::map<uint64_t, int> files;
+    std::set<uint64_t> folders;
 
     explicit Made(const PackageDirectory& directory)
     {
@@ -63,13 +74,15 @@ struct Made {
             if (kind == EntryTarget::Refused)
                 continue;
             for (size_t at = own.find('\\'); at != std::string::npos; at = own.find('\\', at + 1))
-                folders.insert(own.substr(0, at));
+                folders.insert(PathHash(own, at));
             if (kind == EntryTarget::Directory)
                 continue;
-            ++files[own];
+            ++files[PathHash(own, own.size())];
             const size_t mark = own.find(kNestedMark);
-            if (mark != std::string::npos)
-                ++files[own.substr(0, mark) + kNestedSuffix];
+            if (mark != std::string::npos) {
+                const std::string output = own.substr(0, mark) + kNestedSuffix;
+                ++files[PathHash(output, output.size())];
+            }
         }
     }
 };
@@ -100,14 +113,13 @@ std::vector<bool> IndependentEntries(const PackageDirectory& directory, const ch
     independent.reserve(directory.size());
     for (const DirectoryEntry& entry : directory) {
         const std::string own = OwnPart(entry.first);
-        const auto makers = made.files.find(own);
+        const auto makers = made.files.find(PathHash(own, own.size()));
         bool alone = ClassifyEntryPath(StripRootComponent(entry.first.c_str())) == EntryTarget::File &&
                      own.find(kNestedMark) == std::string::npos && PlainAscii(own) && makers != made.files.end() &&
-                     makers->second == 1 && !made.folders.count(own) && !IsReserved(installDir, own, reserved);
-        for (size_t at = own.find('\\'); alone && at != std::string::npos; at = own.find('\\', at + 1)) {
-            const std::string folder = own.substr(0, at);
-            alone = !made.files.count(folder) && !IsReserved(installDir, folder, reserved);
-        }
+                     makers->second == 1 && !made.folders.count(PathHash(own, own.size())) &&
+                     !IsReserved(installDir, own, reserved);
+        for (size_t at = own.find('\\'); alone && at != std::string::npos; at = own.find('\\', at + 1))
+            alone = !made.files.count(PathHash(own, at)) && !IsReserved(installDir, own.substr(0, at), reserved);
         independent.push_back(alone);
     }
     return independent;

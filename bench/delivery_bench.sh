@@ -17,12 +17,13 @@
 #      its 100 %: the part of the job after the download that no decoding can hide. Creating a file costs 1 to 2.5 ms here, as much from the disk
 #      (natively too: 0.06 to 1.4 ms a file, from run to run) as from Wine, and the package holds
 #      about 2,300 files).
-# Everything lives in build/delivery-bench/; the packages stay there for the next run of the size.
+# Everything lives in build/delivery-bench/<preset>/; the packages stay there for the next run of
+# the size.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 preset=${1:-win64}
 megabytes=${2:-200}
-work=$PWD/build/delivery-bench
+work=$PWD/build/delivery-bench/$preset  # each build packs its own demo game
 encodings=(lzma xz)
 
 cmake --preset bench >/dev/null

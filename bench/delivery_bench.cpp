@@ -7,11 +7,17 @@
 //       the pinned download's cost.
 //   delivery_bench fetch URL
 //       one plain DownloadFile of URL: "<seconds> <peak MB>"
+//   delivery_bench decode PACKAGE FOLDER
+//       the extraction's first step alone: DecodeLzmaFile of PACKAGE (either encoding) into the
+//       intermediate file in FOLDER; then the rest of the extraction alone (ExtractPackage of that
+//       intermediate file into FOLDER, with the window's pauses): "<decoding s> <the rest s> <peak
+//       MB>". FOLDER is left with the game's files.
 //   delivery_bench job LIST_URL FOLDER SPECULATIVE
 //       the whole installation job (RunInstallJob, as the window starts it) of the update list at
 //       LIST_URL into FOLDER, with (1) or without (0) speculative decoding, from its start to
 //       status 7; then closes the game it started and removes what it installed:
-//       "<seconds to status 7> <seconds to the end of the download> <peak MB>"
+//       "<seconds to status 7> <seconds to the end of the download> <seconds from the extraction's
+//       50 % to its 100 %> <peak MB>"
 //   delivery_bench resume URL KILL_URL SIZE SHA256
 //       a pinned DownloadFile of URL whole; then one of KILL_URL (a paced address of the same file)
 //       in a child process that is killed once half the file is in; then the pinned download of
@@ -19,11 +25,15 @@
 //       "<seconds whole> <bytes kept> <seconds resumed> <bytes fetched by the resumed run>"
 //   delivery_bench pinned URL SIZE SHA256 FOLDER
 //       the child of resume: a pinned DownloadFile of URL into FOLDER\bench.bin
+// VELLORA_ENTRY_WRITERS=0 in the environment makes the extraction write every file on one thread.
 #include "common/fixed_string.h"
 #include "common/number_text.h"
 #include "common/sha256.h"
 #include "install/decode_during_download.h"
 #include "net/download.h"
+#include "package/entry_pool.h"
+#include "package/extract.h"
+#include "package/lzma_step.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -229,6 +239,35 @@ int Fetch(const char* url)
     return 0;
 }
 
+// The window's progress sink but for the posts: its pauses, on the extraction's thread.
+struct PausingSink final : ProgressSink {
+    void Post(unsigned) override {}
+    void Pause(unsigned milliseconds) override { Sleep(milliseconds); }
+};
+
+int Decode(const char* package, const char* folder)
+{
+    char installDir[MAX_PATH], intermediate[MAX_PATH];
+    FormatString(installDir, "%s\\", folder);
+    FormatString(intermediate, "%sgame_.rar", installDir);
+    CreateDirectoryA(folder, nullptr);
+    const double start = Now();
+    char message[kLzmaMessageSize];
+    const int result = DecodeLzmaFile(package, intermediate, message);
+    const double decoded = Now();
+    if (result != 0) {
+        fprintf(stderr, "delivery_bench: the decoding failed:%s", message);
+        return 1;
+    }
+    PausingSink pauses;
+    if (ExtractPackage(pauses, "game.pak", installDir, true) != 0) {
+        fprintf(stderr, "delivery_bench: the extraction failed\n");
+        return 1;
+    }
+    printf("%.2f %.2f %.0f\n", decoded - start, Now() - decoded, PeakMegabytes());
+    return 0;
+}
+
 // The job's window: a message-only window that notes when the statuses come.
 int g_status = -1;
 double g_start = 0, g_downloaded = 0, g_complete = 0;
@@ -290,9 +329,13 @@ int Job(const char* listUrl, const char* folder, bool speculative)
     CopyString(job.exeFileName, "game.exe");
     CopyString(job.productTitle, "VelloraDeliveryBench");
     CopyString(job.uninstallerName, "uninstall.exe");
+    // The job reads the configuration from the bytes the window fetched.
     char config[kConfigValueSize + 32];
     FormatString(config, "[config]\r\n1.0=%s\r\n", listUrl);
-    job.configText.Assign(reinterpret_cast<const unsigned char*>(config), strlen(config));
+    if (!job.configText.Assign(config, strlen(config))) {
+        fprintf(stderr, "delivery_bench: the configuration does not fit\n");
+        return 1;
+    }
     SetSpeculativeDecoding(speculative);
 
     g_start = Now();
@@ -316,10 +359,15 @@ int Job(const char* listUrl, const char* folder, bool speculative)
 
 int main(int argc, char** argv)
 {
+    // The extraction's writer threads (entry_pool.h): VELLORA_ENTRY_WRITERS=0 writes on one thread.
+    if (const char* threads = getenv("VELLORA_ENTRY_WRITERS"))
+        SetEntryWriterThreads(static_cast<unsigned>(atoi(threads)));
     if (argc >= 2 && strcmp(argv[1], "download") == 0)
         return Download(argc, argv);
     if (argc == 3 && strcmp(argv[1], "fetch") == 0)
         return Fetch(argv[2]);
+    if (argc == 4 && strcmp(argv[1], "decode") == 0)
+        return Decode(argv[2], argv[3]);
     if (argc == 5 && strcmp(argv[1], "job") == 0)
         return Job(argv[2], argv[3], strcmp(argv[4], "1") == 0);
     if (argc >= 2 && strcmp(argv[1], "resume") == 0)
@@ -330,6 +378,7 @@ int main(int argc, char** argv)
     }
     fprintf(stderr, "usage: delivery_bench download URL SIZE SHA256 [rounds]\n"
                     "       delivery_bench fetch URL\n"
+                    "       delivery_bench decode PACKAGE FOLDER\n"
                     "       delivery_bench job LIST_URL FOLDER 0|1\n"
                     "       delivery_bench resume URL KILL_URL SIZE SHA256\n");
     return 2;

@@ -2,7 +2,7 @@
 //   make_seeds SAMPLES_FOLDER CORPUS_FOLDER
 // CORPUS_FOLDER/<target>/ receives:
 //   package_file       every intermediate sample (*.pak) as it is;
-//   lzma_step          every LZMA-alone sample (*.lzma) as it is;
+//   lzma_step          every LZMA-alone and .xz sample (*.lzma, *.xz) as it is;
 //   package_directory  the same intermediate files decrypted (header + content in clear), also
 //                      those inside the whole-package samples;
 //   entry_path         every entry name found in those.
@@ -131,6 +131,8 @@ int main(int argc, char** argv)
         } else if (EndsWith(name, ".lzma")) {
             written += WriteAll(corpus + "/lzma_step/" + name, bytes);
             intermediate = DecodeLzma(bytes);
+        } else if (EndsWith(name, ".xz")) {
+            written += WriteAll(corpus + "/lzma_step/" + name, bytes);
         }
         if (intermediate.size() < 8 || (intermediate.size() - 8) % 16 != 0)
             continue;

@@ -1,7 +1,7 @@
 #pragma once
-// The one door of the portable code (package decoding and extraction) to files and to the
-// debugger output. Windows: the ANSI (GBK) Win32 calls. Elsewhere: POSIX calls, where the
-// backslash separators of package paths become '/'. No <windows.h> here.
+// The one door of the portable code (package decoding and extraction) to files, to threads of its
+// own and to the debugger output. Windows: the ANSI (GBK) Win32 calls. Elsewhere: POSIX calls,
+// where the backslash separators of package paths become '/'. No <windows.h> here.
 //
 // Tests can make the door misbehave like a full disk, a failing disk or exhausted memory
 // (see the fault switches at the end).
@@ -112,6 +112,31 @@ void WaitMilliseconds(unsigned milliseconds);
 // Memory for the package's decoding (the LZMA dictionary, the extraction's buffers), or nullptr
 // when it is not there. Not cleared. Release it with free().
 void* AllocateMemory(size_t size);
+
+// A thread beside the caller's, for work the portable code shares out (the extraction's writers).
+// Its entry realigns the stack on 32-bit Windows, which starts a thread with 4-byte alignment.
+class SideThread {
+public:
+    SideThread() = default;
+    ~SideThread() { Join(); }
+    SideThread(const SideThread&) = delete;
+    SideThread& operator=(const SideThread&) = delete;
+
+    // Runs `run(context)` on a new thread. False (and nothing runs) when the system gives none.
+    bool Start(void (*run)(void* context), void* context);
+    // Waits for the thread's end; nothing when none was started.
+    void Join();
+
+    struct Work {
+        void (*run)(void*);
+        void* context;
+    };
+
+private:
+    Work work_ = {};
+    uintptr_t thread_ = 0;
+    bool started_ = false;
+};
 
 // ---------------------------------------------------------------- fault switches (tests)
 // Process-wide. The product never sets them.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -226,4 +227,35 @@ void WritePlatformDebugOutput(const char* text)
 {
     fputs(text, stderr);
     fflush(stderr);
+}
+
+namespace {
+
+void* RunSideThread(void* work)
+{
+    auto* w = static_cast<SideThread::Work*>(work);
+    w->run(w->context);
+    return nullptr;
+}
+
+}  // namespace
+
+bool SideThread::Start(void (*run)(void*), void* context)
+{
+    Join();
+    work_ = {run, context};
+    pthread_t thread;
+    if (pthread_create(&thread, nullptr, RunSideThread, &work_) != 0)
+        return false;
+    thread_ = static_cast<uintptr_t>(thread);
+    started_ = true;
+    return true;
+}
+
+void SideThread::Join()
+{
+    if (!started_)
+        return;
+    pthread_join(static_cast<pthread_t>(thread_), nullptr);
+    started_ = false;
 }

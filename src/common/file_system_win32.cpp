@@ -184,3 +184,39 @@ bool RemoveFile(const char* path)
 }
 
 void WritePlatformDebugOutput(const char* text) { OutputDebugStringA(text); }
+
+namespace {
+
+#if defined(__i386__)
+__attribute__((force_align_arg_pointer))
+#endif
+DWORD WINAPI RunSideThread(LPVOID work)
+{
+    auto* w = static_cast<SideThread::Work*>(work);
+    w->run(w->context);
+    return 0;
+}
+
+}  // namespace
+
+bool SideThread::Start(void (*run)(void*), void* context)
+{
+    Join();
+    work_ = {run, context};
+    HANDLE thread = CreateThread(nullptr, 0, RunSideThread, &work_, 0, nullptr);
+    if (!thread)
+        return false;
+    thread_ = reinterpret_cast<uintptr_t>(thread);
+    started_ = true;
+    return true;
+}
+
+void SideThread::Join()
+{
+    if (!started_)
+        return;
+    HANDLE thread = reinterpret_cast<HANDLE>(thread_);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    started_ = false;
+}

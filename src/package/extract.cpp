@@ -7,6 +7,7 @@
 #include "common/gbk.h"
 #include "common/join_path.h"
 #include "package/entry_path.h"
+#include "package/entry_pool.h"
 #include "package/extract_progress.h"
 #include "package/lzma_step.h"
 #include "package/lzma_stream_decoder.h"
@@ -18,6 +19,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -125,10 +128,10 @@ private:
     char prefix_[kExtractPathSize] = {};  // the relative path of the deepest level held
 };
 
-// The writing phase: one object per package.
+// The writing phase: one object per package, and one per thread of the pool (entry_pool.h).
 class EntryWriter {
 public:
-    EntryWriter(const char* installDir, PackageBody& body, ExtractionProgress& progress)
+    EntryWriter(const char* installDir, PackageBody& body, EntryBytes& progress)
         : installDir_(installDir), body_(body), progress_(progress), folders_(installDir)
     {
     }
@@ -249,9 +252,41 @@ private:
 
     const char* installDir_;
     PackageBody& body_;
-    ExtractionProgress& progress_;
+    EntryBytes& progress_;
     FolderChain folders_;
     char failed_[kExtractPathSize] = {};
+};
+
+// A writer thread's EntryWriter (entry_pool.h), which holds its own chain of folders.
+class PooledEntryWriter final : public PoolWriter {
+public:
+    PooledEntryWriter(const char* installDir, PackageBody& body, EntryBytes& bytes)
+        : writer_(installDir, body, bytes)
+    {
+    }
+    bool Write(const PackageDirectoryEntry& entry) override
+    {
+        if (!opened_ && !(opened_ = writer_.Open()))
+            return false;
+        return writer_.Write(entry.key, entry.range) != EntryOutcome::Failed;
+    }
+    const char* failed() const override { return writer_.failed(); }
+
+private:
+    EntryWriter writer_;
+    bool opened_ = false;
+};
+
+class PooledEntryWriters final : public PoolWriters {
+public:
+    explicit PooledEntryWriters(const char* installDir) : installDir_(installDir) {}
+    std::unique_ptr<PoolWriter> Make(PackageBody& body, EntryBytes& bytes) override
+    {
+        return std::make_unique<PooledEntryWriter>(installDir_, body, bytes);
+    }
+
+private:
+    const char* installDir_;
 };
 
 }  // namespace
@@ -321,13 +356,26 @@ int ExtractPackage(ProgressSink& sink, const char* packageName, const char* inst
 
         EntryWriter writer(installDir, body, progress);
         bool failed = !writer.Open();
+        const char* failedFile = writer.failed();
+        // Entries that no other can interfere with go out side by side first (entry_pool.h).
+        PooledEntryWriters pool(installDir);
+        std::vector<bool> pooled;
+        char poolFailed[kExtractPathSize] = {};
+        if (!failed && !WriteIndependentEntries(directory, paths, password, installDir, body, pool, progress, &pooled,
+                                                poolFailed)) {
+            failed = true;
+            failedFile = poolFailed;
+        }
+        size_t i = 0;
         for (auto entry = directory.begin(); !failed && entry != directory.end(); ++entry) {
+            if (pooled[i++])
+                continue;
             failed = writer.Write(entry->key, entry->range) == EntryOutcome::Failed;
             if (!failed)
                 progress.EntryDone(entry->range.size);
         }
         if (failed) {
-            CopyString(report->failedFile, writer.failed());
+            CopyString(report->failedFile, failedFile);
             body.Close();
             RemoveFile(paths.intermediate);
             return 1;

@@ -34,6 +34,15 @@ void ExtractionProgress::EntryDone(uint32_t size)
     Offer(kWritePauseMs);
 }
 
+void ExtractionProgress::Reached(size_t entries, uint64_t doneBytes, uint64_t partBytes)
+{
+    const bool entryDone = entries > entriesDone_;
+    entriesDone_ = entries;
+    bytesBeforeEntry_ = doneBytes;
+    bytesDone_ = doneBytes + partBytes;
+    Offer(entryDone ? kWritePauseMs : kReadPauseMs);
+}
+
 void ExtractionProgress::Finish() { sink_.Post(100); }
 
 void ExtractionProgress::Offer(unsigned pauseMs)

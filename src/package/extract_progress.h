@@ -15,7 +15,16 @@
 #include <cstddef>
 #include <cstdint>
 
-class ExtractionProgress {
+// Where the writing of an entry counts its bytes as they go out.
+class EntryBytes {
+public:
+    virtual void Bytes(uint32_t bytes) = 0;
+
+protected:
+    ~EntryBytes() = default;
+};
+
+class ExtractionProgress final : public EntryBytes {
 public:
     explicit ExtractionProgress(ProgressSink& sink) : sink_(sink) {}
 
@@ -24,9 +33,12 @@ public:
     // What the entries hold: their number and their bytes in all.
     void Plan(size_t entries, uint64_t bytes);
     // `bytes` more of the current entry were read, decrypted and written.
-    void Bytes(uint32_t bytes);
+    void Bytes(uint32_t bytes) override;
     // The current entry is done, all `size` bytes of it (written, or skipped unread).
     void EntryDone(uint32_t size);
+    // Entries written side by side (entry_pool.h), told by the one thread that posts: `entries` are
+    // done, holding `doneBytes`, and `partBytes` more of those under way are out.
+    void Reached(size_t entries, uint64_t doneBytes, uint64_t partBytes);
     // Every entry is out: posts 100.
     void Finish();
 

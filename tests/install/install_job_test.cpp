@@ -134,7 +134,8 @@ protected:
         SignTestFile(ServedPath(served + "list.txt"));
     }
     // The demo game and uninstaller in a package, plus `extra` entries.
-    void ServePackage(std::vector<PackageFile> extra = {}, bool withGame = true)
+    void ServePackage(std::vector<PackageFile> extra = {}, bool withGame = true,
+                      PackageEncoding encoding = PackageEncoding::LzmaAlone)
     {
         std::vector<PackageFile> entries = {
             {"Game\\uninstall\\uninst.exe", ReadBuilt("demo\\demo_uninstaller.exe")},
@@ -144,7 +145,7 @@ protected:
         if (withGame)
             entries.push_back({"Game\\" + exeName, ReadBuilt("demo\\demo_game.exe")});
         entries.insert(entries.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(WriteFileBytes(ServedPath(served + "data.pak"), MakePackage(entries)));
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served + "data.pak"), MakePackage(entries, encoding)));
     }
 
     // Runs the job on its own thread, as the window does, and collects what it posted.
@@ -485,70 +486,122 @@ Posts WithoutProgress(const Posts& posts)
 }  // namespace
 
 // Decoding the package while it downloads changes nothing but the time: the same posts, boxes and
-// files as without, whatever the download does; where no package stays, no intermediate file does.
+// files as without, whatever the download does, in either encoding; where no package stays, no
+// intermediate file does.
 TEST_F(InstallJobTest, SpeculativeDecodingChangesNothingButTime)
 {
-    ServePackage();
-    std::string package;
-    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
-    std::string corrupt = package;
-    corrupt[corrupt.size() / 2] ^= 0x10;
-    ASSERT_TRUE(WriteFileBytes(ServedPath(served + "corrupt.pak"), corrupt));
-    const struct {
-        const char* what;
-        std::string address;
-        bool cancel;
-    } cases[] = {
-        {"whole", "data.pak", false},
-        {"cut short", "data.pak?cut=" + std::to_string(package.size() / 2), false},
-        {"damaged in the middle", "corrupt.pak", false},
-        {"cancelled", "data.pak?rate=300000", true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        SetList("action=3\r\nsrcfile=" + TestServerUrl(served + c.address) + "\r\ndestfile=data.pak\r\ncmd=DEC");
-        struct Outcome {
-            Posts posts;
-            std::vector<std::string> boxes;
-            std::map<std::string, std::string> tree;
-        } outcomes[2];
-        for (bool speculative : {false, true}) {
-            SetSpeculativeDecoding(speculative);
-            const size_t boxesBefore = boxes.boxes().size();
-            job.cancelRequested = 0;
-            std::thread canceller;
-            if (c.cancel) {
-                canceller = std::thread([&] {
-                    // Once a good part of the package is in.
-                    for (std::string part; !ReadFileBytes(installDir + "data.pak", &part) || part.size() < package.size() / 3;)
-                        Sleep(20);
-                    job.cancelRequested = 1;
-                });
+    for (PackageEncoding encoding : {PackageEncoding::LzmaAlone, PackageEncoding::Xz}) {
+        SCOPED_TRACE(PackageEncodingName(encoding));
+        ServePackage({}, true, encoding);
+        std::string package;
+        ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+        std::string corrupt = package;
+        corrupt[corrupt.size() / 2] ^= 0x10;  // of an .xz package, a block in the middle
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served + "corrupt.pak"), corrupt));
+        const struct {
+            const char* what;
+            std::string address;
+            bool cancel;
+        } cases[] = {
+            {"whole", "data.pak", false},
+            {"cut short", "data.pak?cut=" + std::to_string(package.size() / 2), false},
+            {"damaged in the middle", "corrupt.pak", false},
+            {"cancelled", "data.pak?rate=300000", true},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.what);
+            SetList("action=3\r\nsrcfile=" + TestServerUrl(served + c.address) + "\r\ndestfile=data.pak\r\ncmd=DEC");
+            struct Outcome {
+                Posts posts;
+                std::vector<std::string> boxes;
+                std::map<std::string, std::string> tree;
+            } outcomes[2];
+            for (bool speculative : {false, true}) {
+                SetSpeculativeDecoding(speculative);
+                const size_t boxesBefore = boxes.boxes().size();
+                job.cancelRequested = 0;
+                std::thread canceller;
+                if (c.cancel) {
+                    canceller = std::thread([&] {
+                        // Once a good part of the package is in.
+                        for (std::string part; !ReadFileBytes(installDir + "data.pak", &part) || part.size() < package.size() / 3;)
+                            Sleep(20);
+                        job.cancelRequested = 1;
+                    });
+                }
+                Outcome& outcome = outcomes[speculative];
+                const int taken = SpeculativeDecodingsTaken();
+                outcome.posts = Run();
+                // Only a whole package's decoding can be taken; and it must be, or nothing was proved.
+                EXPECT_EQ(SpeculativeDecodingsTaken() - taken, speculative && c.address == "data.pak" ? 1 : 0);
+                if (canceller.joinable())
+                    canceller.join();
+                if (c.cancel)
+                    outcome.posts = WithoutProgress(outcome.posts);
+                for (size_t i = boxesBefore; i < boxes.boxes().size(); ++i)
+                    outcome.boxes.push_back(boxes.boxes()[i].text);
+                EndProgramsAt(installDir + exeName);
+                ListTree(installDir, "", &outcome.tree);
+                SetCurrentDirectoryA(scratch.path().c_str());  // the job made the game's folder the current one
+                RemoveTree(installDir);
+                ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
             }
-            Outcome& outcome = outcomes[speculative];
-            const int taken = SpeculativeDecodingsTaken();
-            outcome.posts = Run();
-            // Only a whole package's decoding can be taken; and it must be, or nothing was proved.
-            EXPECT_EQ(SpeculativeDecodingsTaken() - taken, speculative && c.address == "data.pak" ? 1 : 0);
-            if (canceller.joinable())
-                canceller.join();
-            if (c.cancel)
-                outcome.posts = WithoutProgress(outcome.posts);
-            for (size_t i = boxesBefore; i < boxes.boxes().size(); ++i)
-                outcome.boxes.push_back(boxes.boxes()[i].text);
-            EndProgramsAt(installDir + exeName);
-            ListTree(installDir, "", &outcome.tree);
-            SetCurrentDirectoryA(scratch.path().c_str());  // the job made the game's folder the current one
-            RemoveTree(installDir);
-            ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
+            SetSpeculativeDecoding(true);
+            // What a failed decoding leaves in the intermediate file is what it had decoded: how
+            // much, the threads of the .xz decoder decide from run to run.
+            for (Outcome& outcome : outcomes) {
+                if (encoding == PackageEncoding::Xz && outcome.tree.count("data_.rar"))
+                    outcome.tree["data_.rar"] = "(decoded so far)";
+            }
+            EXPECT_EQ(outcomes[1].posts, outcomes[0].posts);
+            EXPECT_EQ(outcomes[1].boxes, outcomes[0].boxes);
+            EXPECT_TRUE(outcomes[1].tree == outcomes[0].tree) << outcomes[1].tree.size() << " files against " << outcomes[0].tree.size();
+            if (c.cancel) {
+                EXPECT_EQ(outcomes[1].tree.count("data.pak") + outcomes[1].tree.count("data_.rar"), 0u);
+            }
         }
-        SetSpeculativeDecoding(true);
-        EXPECT_EQ(outcomes[1].posts, outcomes[0].posts);
-        EXPECT_EQ(outcomes[1].boxes, outcomes[0].boxes);
-        EXPECT_TRUE(outcomes[1].tree == outcomes[0].tree) << outcomes[1].tree.size() << " files against " << outcomes[0].tree.size();
-        if (c.cancel) {
-            EXPECT_EQ(outcomes[1].tree.count("data.pak") + outcomes[1].tree.count("data_.rar"), 0u);
-        }
+    }
+}
+
+// The game packed either way installs byte for byte the same; an .xz package cut short, or with a
+// damaged block, fails as such an LZMA-alone package does: "解压文件失败", nothing registered.
+TEST_F(InstallJobTest, EitherEncodingInstallsTheSameGameAndADamagedXzPackageNothing)
+{
+    SetPackageList();
+    std::map<std::string, std::string> trees[2];
+    std::string xz;
+    for (PackageEncoding encoding : {PackageEncoding::LzmaAlone, PackageEncoding::Xz}) {
+        SCOPED_TRACE(PackageEncodingName(encoding));
+        ServePackage({}, true, encoding);
+        ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &xz));
+        const Posts posts = Run();
+        EXPECT_TRUE(boxes.boxes().empty());
+        EXPECT_EQ(Statuses(posts), (std::vector<int>{2, 2, 4, 6, 7, 6}));
+        EndProgramsAt(installDir + exeName);
+        ListTree(installDir, "", &trees[encoding == PackageEncoding::Xz]);
+        SetCurrentDirectoryA(scratch.path().c_str());
+        RemoveTree(installDir);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, Key().c_str());
+        DeleteFileA(DesktopLink().c_str());
+        ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
+    }
+    EXPECT_GT(trees[1].size(), 5u);
+    EXPECT_TRUE(trees[1] == trees[0]);
+
+    std::string damaged = xz;
+    const size_t firstBlockData = 12 + (static_cast<uint8_t>(xz[12]) + 1) * 4u;
+    damaged[firstBlockData + 100] ^= 0x20;
+    for (const std::string& bytes : {xz.substr(0, xz.size() / 2), damaged}) {
+        ASSERT_TRUE(WriteFileBytes(ServedPath(served + "data.pak"), bytes));
+        const size_t boxesBefore = boxes.boxes().size();
+        const Posts posts = Run();
+        ASSERT_EQ(boxes.boxes().size(), boxesBefore + 1);
+        EXPECT_EQ(boxes.boxes().back().text, "解压文件失败");
+        EXPECT_EQ(posts.back(), Status(STATUS_FAILED));
+        EXPECT_EQ(std::count(posts.begin(), posts.end(), Status(STATUS_COMPLETE)), 0);
+        EXPECT_EQ(RegistryString(Key(), "DisplayName"), "<missing>");
+        EXPECT_FALSE(FileExists(DesktopLink()));
+        EXPECT_FALSE(FileExists(installDir + exeName));
     }
 }
 
@@ -590,35 +643,37 @@ TEST_F(InstallJobTest, NoIntermediateFileIsLeftWhenTheWindowHearsOfAFailedDownlo
     std::string noise(3 << 20, '\0');  // incompressible: a package larger than the decoding queue
     for (size_t i = 0, x = 12345; i < noise.size(); ++i, x = x * 1103515245 + 12345)
         noise[i] = static_cast<char>(x >> 16);
-    ServePackage({{"Game\\noise.bin", noise}});
-    std::string package;
-    ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
-    const std::string wrongPin = "\r\nsize=" + std::to_string(package.size()) + "\r\nsha256=" + std::string(64, '0');
     UseTestPublisherKey(0);
-    for (bool cancel : {true, false}) {
-        SCOPED_TRACE(cancel ? "cancelled" : "wrong hash");
-        SetList("action=3\r\nsrcfile=" + TestServerUrl(served + (cancel ? "data.pak?rate=1000000" : "data.pak")) +
-                "\r\ndestfile=data.pak\r\ncmd=DEC" + wrongPin + "\r\nexpires=2999-12-31");
-        SignTestFile(ServedPath(served + "list.txt"));
-        job.cancelRequested = 0;
-        std::thread canceller;
-        if (cancel) {
-            canceller = std::thread([&] {
-                for (std::string part; !ReadFileBytes(installDir + "data.pak", &part) || part.size() < package.size() / 2;)
-                    Sleep(20);
-                job.cancelRequested = 1;
-            });
-        }
-        int failures = 0;
-        Run([&](LPARAM status) {
-            if (status == STATUS_FAILED && failures++ == 0) {
-                EXPECT_FALSE(FileExists(installDir + "data_.rar"));
+    for (PackageEncoding encoding : {PackageEncoding::LzmaAlone, PackageEncoding::Xz}) {
+        ServePackage({{"Game\\noise.bin", noise}}, true, encoding);
+        std::string package;
+        ASSERT_TRUE(ReadFileBytes(ServedPath(served + "data.pak"), &package));
+        const std::string wrongPin = "\r\nsize=" + std::to_string(package.size()) + "\r\nsha256=" + std::string(64, '0');
+        for (bool cancel : {true, false}) {
+            SCOPED_TRACE(std::string(PackageEncodingName(encoding)) + (cancel ? ", cancelled" : ", wrong hash"));
+            SetList("action=3\r\nsrcfile=" + TestServerUrl(served + (cancel ? "data.pak?rate=1000000" : "data.pak")) +
+                    "\r\ndestfile=data.pak\r\ncmd=DEC" + wrongPin + "\r\nexpires=2999-12-31");
+            SignTestFile(ServedPath(served + "list.txt"));
+            job.cancelRequested = 0;
+            std::thread canceller;
+            if (cancel) {
+                canceller = std::thread([&] {
+                    for (std::string part; !ReadFileBytes(installDir + "data.pak", &part) || part.size() < package.size() / 2;)
+                        Sleep(20);
+                    job.cancelRequested = 1;
+                });
             }
-        });
-        if (canceller.joinable())
-            canceller.join();
-        EXPECT_GT(failures, 0);
-        EXPECT_FALSE(FileExists(installDir + "data.pak"));
+            int failures = 0;
+            Run([&](LPARAM status) {
+                if (status == STATUS_FAILED && failures++ == 0) {
+                    EXPECT_FALSE(FileExists(installDir + "data_.rar"));
+                }
+            });
+            if (canceller.joinable())
+                canceller.join();
+            EXPECT_GT(failures, 0);
+            EXPECT_FALSE(FileExists(installDir + "data.pak"));
+        }
     }
     UseNoPublisherKeys();
 }
@@ -664,33 +719,40 @@ TEST_F(InstallJobTest, APackageSwappedAfterItsCheckIsNeverUsed)
 }
 
 // Arbitrary data before the check: a mirror serves exactly the pinned number of bytes of a
-// decompression bomb. Decoded while it downloads, it writes no more than the signed configuration
-// says the game takes (size=1: 1 MiB) into the game's folder before the hash fails.
+// decompression bomb, in either encoding (the .xz one in blocks that the decoder's threads take).
+// Decoded while it downloads, it writes no more than the signed configuration says the game takes
+// (size=1: 1 MiB) into the game's folder before the hash fails.
 TEST_F(InstallJobTest, ADecompressionBombOfThePinnedSizeIsDecodedNoFurtherThanTheSignedSize)
 {
     UseTestPublisherKey(0);
     job.requiredKb = 1 << 10;
-    const int bytes = 40000;  // about 270 MiB of zeros once decoded
-    SetList("action=3\r\nsrcfile=" + TestServerUrl("fault/bomb?size=" + std::to_string(bytes)) +
-            "\r\ndestfile=data.pak\r\ncmd=DEC\r\nsize=" + std::to_string(bytes) + "\r\nsha256=" + std::string(64, '0') +
-            "\r\nexpires=2999-12-31");
-    SignTestFile(ServedPath(served + "list.txt"));
-    std::atomic<bool> running{true};
-    uint64_t largest = 0;
-    std::thread watcher([&] {
-        for (WIN32_FILE_ATTRIBUTE_DATA data; running; Sleep(2)) {
-            if (GetFileAttributesExA((installDir + "data_.rar").c_str(), GetFileExInfoStandard, &data))
-                largest = std::max(largest, uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow);
-        }
-    });
-    const Posts posts = Run();
-    running = false;
-    watcher.join();
+    const int bytes = 40000;  // about 270 MiB of zeros once decoded (160 MiB in .xz)
+    for (const char* format : {"", "&format=xz"}) {
+        SCOPED_TRACE(format);
+        SetList("action=3\r\nsrcfile=" + TestServerUrl("fault/bomb?size=" + std::to_string(bytes) + format) +
+                "\r\ndestfile=data.pak\r\ncmd=DEC\r\nsize=" + std::to_string(bytes) + "\r\nsha256=" +
+                std::string(64, '0') + "\r\nexpires=2999-12-31");
+        SignTestFile(ServedPath(served + "list.txt"));
+        std::atomic<bool> running{true};
+        uint64_t largest = 0;
+        std::thread watcher([&] {
+            for (WIN32_FILE_ATTRIBUTE_DATA data; running; Sleep(2)) {
+                if (GetFileAttributesExA((installDir + "data_.rar").c_str(), GetFileExInfoStandard, &data))
+                    largest = std::max(largest, uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow);
+            }
+        });
+        const size_t boxesBefore = boxes.boxes().size();
+        const Posts posts = Run();
+        running = false;
+        watcher.join();
+        EXPECT_LE(largest, 1u << 20) << "the decoder wrote past the signed size";
+        ASSERT_EQ(boxes.boxes().size(), boxesBefore + 1);
+        EXPECT_EQ(boxes.boxes().back().text, "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！");
+        EXPECT_EQ(posts.back(), Status(STATUS_FAILED));
+        EXPECT_FALSE(FileExists(installDir + "data.pak"));
+        EXPECT_FALSE(FileExists(installDir + "data_.rar"));
+    }
     UseNoPublisherKeys();
-    EXPECT_LE(largest, 1u << 20) << "the decoder wrote past the signed size";
-    ExpectFailure(posts, "用户网络问题导致无法下载成功，请联系客服或技术人员协助解决！");
-    EXPECT_FALSE(FileExists(installDir + "data.pak"));
-    EXPECT_FALSE(FileExists(installDir + "data_.rar"));
 }
 
 // The game's folder may be the player's: nothing that another process of theirs plants there is

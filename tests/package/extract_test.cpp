@@ -1,6 +1,7 @@
 // ExtractPackage on the real file system (Wine's under win64): paths, order, progress, nested
-// archives, attributes, failures, hostile packages and a full disk.
+// archives, attributes, failures, hostile packages, a full disk, and the writer threads.
 #include "common/file_system.h"
+#include "package/entry_pool.h"
 #include "package/extract.h"
 #include "package/package_body.h"
 #include "package_test_support.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -92,30 +94,36 @@ TEST(ExtractPaths, PackageAndIntermediatePaths)
     EXPECT_TRUE(FormPackagePaths(std::string(490, 'd').c_str(), "data.pak", &paths));
 }
 
+// In either encoding, nested archives included.
 TEST(ExtractPackage, WritesEntriesLoweredInKeyOrderAndDecodesNestedArchives)
 {
-    Install install;
-    ASSERT_TRUE(install.Put(MakePackage({
-        {"Game\\Readme.TXT", "read me"},
-        {"Game\\Res\\Pack.7z", EncodeLzmaAlone("nested bytes", LzmaEnd::Marker)},
-        {"Game\\a.7z.txt", "not lzma"},  // counts as ".7z": decoded into a.r, whatever that gives
-        {"Game\\Data\\Sub\\X.bin", Text(5000, 'x')},
-        {"NoBackslash", "targets the installation directory itself"},
-        {"Game\\Empty\\", ""},
-        {"Game\\\xD5\x5C\xB6\xAB\\\x96\x7C.txt", "gbk"},  // 誠东\東.txt: trail bytes 0x5C and 0x7C
-        {"Game\\lone\x81", "a lead byte without its trail byte"},
-    })));
-    EXPECT_EQ(install.Run(), 0);
-    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.r", "data/", "data/sub/", "data/sub/x.bin", "empty/",
-                                                       "readme.txt", "res/", "res/pack.r", "\xD5\x5C\xB6\xAB/",
-                                                       "\xD5\x5C\xB6\xAB/\x96\x7C.txt"}));
-    EXPECT_EQ(install.Read("game/\xD5\x5C\xB6\xAB/\x96\x7C.txt"), "gbk");
-    EXPECT_EQ(install.Read("game/readme.txt"), "read me");
-    EXPECT_EQ(install.Read("game/res/pack.r"), "nested bytes");
-    EXPECT_EQ(install.Read("game/a.r"), "");
-    EXPECT_EQ(install.Read("game/data/sub/x.bin"), Text(5000, 'x'));
-    install.ExpectFullProgress();
-    EXPECT_EQ(g_debugText, "");
+    for (PackageEncoding encoding : {PackageEncoding::LzmaAlone, PackageEncoding::Xz}) {
+        SCOPED_TRACE(PackageEncodingName(encoding));
+        Install install;
+        ASSERT_TRUE(install.Put(MakePackage(
+            {
+                {"Game\\Readme.TXT", "read me"},
+                {"Game\\Res\\Pack.7z", EncodeEither("nested bytes", encoding)},
+                {"Game\\a.7z.txt", "not lzma"},  // counts as ".7z": decoded into a.r, whatever that gives
+                {"Game\\Data\\Sub\\X.bin", Text(5000, 'x')},
+                {"NoBackslash", "targets the installation directory itself"},
+                {"Game\\Empty\\", ""},
+                {"Game\\\xD5\x5C\xB6\xAB\\\x96\x7C.txt", "gbk"},  // 誠东\東.txt: trail bytes 0x5C and 0x7C
+                {"Game\\lone\x81", "a lead byte without its trail byte"},
+            },
+            encoding)));
+        EXPECT_EQ(install.Run(), 0);
+        EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.r", "data/", "data/sub/", "data/sub/x.bin", "empty/",
+                                                           "readme.txt", "res/", "res/pack.r", "\xD5\x5C\xB6\xAB/",
+                                                           "\xD5\x5C\xB6\xAB/\x96\x7C.txt"}));
+        EXPECT_EQ(install.Read("game/\xD5\x5C\xB6\xAB/\x96\x7C.txt"), "gbk");
+        EXPECT_EQ(install.Read("game/readme.txt"), "read me");
+        EXPECT_EQ(install.Read("game/res/pack.r"), "nested bytes");
+        EXPECT_EQ(install.Read("game/a.r"), "");
+        EXPECT_EQ(install.Read("game/data/sub/x.bin"), Text(5000, 'x'));
+        install.ExpectFullProgress();
+        EXPECT_EQ(g_debugText, "");
+    }
 }
 
 // Reading's 25 points go by bytes (a 20 ms pause each), writing's 50 by entries (10 ms each).
@@ -292,27 +300,30 @@ TEST(ExtractPackage, AFullDiskFailsTheExtractionKeepsThePackageAndDropsTheTrunca
     const std::vector<NamedData> entries = {
         {"Game\\1.bin", Text(1000, '1')}, {"Game\\2.bin", Text(1000, '2')}, {"Game\\3.bin", Text(1000, '3')}};
     const size_t intermediate = SealPackage(BuildContent(entries)).size();
-    {
-        Install install;
-        ASSERT_TRUE(install.Put(MakePackage(entries)));
-        FileFaults faults;
-        faults.writableBytes = intermediate + 1000 + 10;  // 2.bin comes out short
-        ScopedFileFaults full(faults);
-        EXPECT_EQ(install.Run(), 1);
-        EXPECT_EQ(ListTree(install.Native("game")), (Paths{"1.bin", "data.pak"}));
-        EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
-    }
-    {
-        // The disk fills up while a nested archive is decoded.
-        const std::string nested = EncodeLzmaAlone(Text(100000, 'n'), LzmaEnd::Marker);
-        const std::vector<NamedData> one = {{"Game\\n.7z", nested}};
-        Install install;
-        ASSERT_TRUE(install.Put(MakePackage(one)));
-        FileFaults faults;
-        faults.writableBytes = SealPackage(BuildContent(one)).size() + nested.size() + 5000;
-        ScopedFileFaults full(faults);
-        EXPECT_EQ(install.Run(), 1);
-        EXPECT_EQ(ListTree(install.Native("game")), Paths{"data.pak"});
+    for (PackageEncoding encoding : {PackageEncoding::LzmaAlone, PackageEncoding::Xz}) {
+        SCOPED_TRACE(PackageEncodingName(encoding));
+        {
+            Install install;
+            ASSERT_TRUE(install.Put(MakePackage(entries, encoding)));
+            FileFaults faults;
+            faults.writableBytes = intermediate + 1000 + 10;  // 2.bin comes out short
+            ScopedFileFaults full(faults);
+            EXPECT_EQ(install.Run(), 1);
+            EXPECT_EQ(ListTree(install.Native("game")), (Paths{"1.bin", "data.pak"}));
+            EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
+        }
+        {
+            // The disk fills up while a nested archive is decoded.
+            const std::string nested = EncodeEither(Text(100000, 'n'), encoding);
+            const std::vector<NamedData> one = {{"Game\\n.7z", nested}};
+            Install install;
+            ASSERT_TRUE(install.Put(MakePackage(one, encoding)));
+            FileFaults faults;
+            faults.writableBytes = SealPackage(BuildContent(one)).size() + nested.size() + 5000;
+            ScopedFileFaults full(faults);
+            EXPECT_EQ(install.Run(), 1);
+            EXPECT_EQ(ListTree(install.Native("game")), Paths{"data.pak"});
+        }
     }
 }
 
@@ -320,13 +331,105 @@ TEST(ExtractPackage, AFullDiskFailsTheExtractionKeepsThePackageAndDropsTheTrunca
 // extraction fails as on a full disk, and the package stays for another try.
 TEST(ExtractPackage, ANestedArchiveWithoutMemoryForItsDictionaryFailsTheExtraction)
 {
-    Install install;
-    ASSERT_TRUE(install.Put(MakePackage(
-        {{"Game\\a.txt", "a"}, {"Game\\n.7z", EncodeLzmaAlone("nested", LzmaEnd::Marker, 16 << 20)}})));
-    FileFaults faults;
-    faults.allocationLimit = 8 << 20;
-    ScopedFileFaults scoped(faults);
-    EXPECT_EQ(install.Run(), 1);
-    EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.txt", "data.pak"}));
-    EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
+    const std::string nested[] = {
+        EncodeLzmaAlone("nested", LzmaEnd::Marker, 16 << 20),
+        WithXzDictionary(EncodeEither("nested", PackageEncoding::Xz), 24),  // 16 MiB
+    };
+    for (const std::string& archive : nested) {
+        Install install;
+        ASSERT_TRUE(install.Put(MakePackage({{"Game\\a.txt", "a"}, {"Game\\n.7z", archive}})));
+        FileFaults faults;
+        faults.allocationLimit = 8 << 20;
+        ScopedFileFaults scoped(faults);
+        EXPECT_EQ(install.Run(), 1);
+        EXPECT_EQ(ListTree(install.Native("game")), (Paths{"a.txt", "data.pak"}));
+        EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
+    }
+}
+
+// Which entries the writer threads may take: those whose order cannot change what ends on disk.
+TEST(EntryPool, OnlyEntriesThatShareNoPathWithAnotherAreIndependent)
+{
+    const struct {
+        const char* name;
+        bool independent;
+    } cases[] = {
+        {"g\\data\\a.txt", true},
+        {"g\\data\\sub\\b.txt", true},
+        {"g\\dup.txt", false},  // and h\dup.txt: two roots, one file
+        {"h\\dup.txt", false},
+        {"g\\pack.7z", false},  // a nested archive decodes into pack.r and is deleted
+        {"g\\pack.r", false},   // ...which this entry writes too
+        {"g\\x.7z.txt", false},
+        {"g\\file", false},     // a file where another entry needs a folder
+        {"g\\file\\inner.txt", false},
+        {"g\\folder\\", true},  // a folder entry: written by the extraction's thread, but no conflict
+        {"g\\folder\\c.txt", true},
+        {"g\\\xD6\xD0.txt", false},  // GBK: case rules beyond A..Z are the file system's
+        {"g\\progra~1.txt", false},  // a short name could be another file's
+        {"g\\data.pak", false},      // the package itself
+        {"g\\data_.rar", false},     // the intermediate file
+        {"g\\data.pak\\x.txt", false},
+        {"g\\..\\evil.txt", false},  // refused: the extraction skips it
+    };
+    std::vector<PackageDirectoryEntry> directory;
+    for (const auto& c : cases)
+        directory.push_back({c.name, {0, 0}, 0, 0});
+    const std::vector<bool> independent = IndependentEntries(
+        directory.data(), directory.size(), "C:\\Game\\", {"C:\\Game\\Data.PAK", "C:\\Game\\data_.rar"});
+    for (size_t i = 0; i < directory.size(); ++i) {
+        const std::string key = cases[i].name;
+        EXPECT_EQ(independent[i], cases[i].independent && key.back() != '\\') << key;
+    }
+}
+
+// A game of many files: the writer threads take the independent entries, the extraction's thread
+// the rest, and the files, the progress and a full disk come out as with one thread.
+TEST(EntryPool, ManyFilesInstallAsWithOneThreadAndAFullDiskStillFails)
+{
+    std::vector<NamedData> entries;
+    for (int i = 0; i < 150; ++i)
+        entries.push_back({"Game\\Data" + std::to_string(i % 7) + "\\F" + std::to_string(i) + ".txt",
+                           Text(3000 + i * 37, static_cast<char>('a' + i % 26))});
+    entries.push_back({"Game\\Res\\Pack.7z", EncodeLzmaAlone("nested bytes", LzmaEnd::Marker)});
+    entries.push_back({"Game\\Res\\pack.r", "overwritten by the nested archive's output? no: written after it"});
+    entries.push_back({"Other\\Data0\\F0.txt", "the later of two roots wins"});
+    const std::string package = MakePackage(entries, PackageEncoding::Xz);
+    std::map<std::string, std::string> installed[2];  // path -> bytes
+    for (unsigned threads : {0u, kEntryWriterThreads}) {
+        SCOPED_TRACE(threads);
+        SetEntryWriterThreads(threads);
+        Install install;
+        ASSERT_TRUE(install.Put(package));
+        const size_t taken = EntriesWrittenSideBySide();
+        EXPECT_EQ(install.Run(), 0);
+        EXPECT_EQ(EntriesWrittenSideBySide() - taken, threads ? 149u : 0u) << "all but the four that share a path";
+        install.ExpectFullProgress();
+        std::map<std::string, std::string>& files = installed[threads != 0];
+        for (const std::string& path : ListTree(install.Native("game")))
+            files[path] = install.Read("game/" + path);
+
+        // Whatever is left of a run that fills the disk is whole: the package, and complete files.
+        FileFaults faults;
+        faults.writableBytes = SealPackage(BuildContent(entries)).size() + 200000;  // half the files fit
+        ScopedFileFaults full(faults);
+        Install filling;
+        ASSERT_TRUE(filling.Put(package));
+        EXPECT_EQ(filling.Run(), 1);
+        EXPECT_EQ(std::count(filling.sink.posts.begin(), filling.sink.posts.end(), 100u), 0);
+        const Paths left = ListTree(filling.Native("game"));
+        EXPECT_LT(left.size(), files.size());
+        for (const std::string& path : left) {
+            const std::string bytes = filling.Read("game/" + path);
+            bool whole = path.back() == '/' || path == "data.pak" || bytes == "nested bytes";
+            for (const auto& entry : entries)
+                whole = whole || entry.second == bytes;
+            EXPECT_TRUE(whole) << path;
+        }
+        EXPECT_TRUE(std::find(left.begin(), left.end(), "data.pak") != left.end());
+    }
+    SetEntryWriterThreads(kEntryWriterThreads);
+    EXPECT_TRUE(installed[1] == installed[0]);
+    EXPECT_EQ(installed[0]["data0/f0.txt"], "the later of two roots wins");
+    EXPECT_EQ(installed[0]["res/pack.r"], "overwritten by the nested archive's output? no: written after it");
 }

@@ -2,12 +2,13 @@
 #include "package/lzma_step.h"
 #include "package/lzma_stream_decoder.h"
 #include "package_test_support.h"
-#include "packing/lzma_alone_encoder.h"
+#include "packing/package_encoder.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -16,6 +17,7 @@
 namespace {
 
 const char kDataError[] = "\nError: Data error\n";
+constexpr PackageEncoding kXz = PackageEncoding::Xz;
 
 struct Decoded {
     int result;
@@ -61,6 +63,10 @@ TEST(LzmaStep, GoodSamplesDecodeToTheSampleText)
         {"good-small-dictionary.lzma", SampleText()},  // dictionary 1 is used as 4096
         {"good-zero-size.lzma", ""},                   // header only, size 0
         {"good-two-entries.lzma", ""},                 // the container sample, checked below
+        {"good-blocks.xz", SampleText()},              // four blocks, decoded on threads
+        {"good-one-block-without-sizes.xz", SampleText()},
+        {"good-trailing-bytes.xz", SampleText()},
+        {"good-empty.xz", ""},
     };
     ScratchDir dir;
     for (const auto& [name, text] : samples) {
@@ -78,7 +84,7 @@ TEST(LzmaStep, GoodSamplesDecodeToTheSampleText)
 TEST(LzmaStep, BadSamplesGiveTheirCodeAndKeepTheOutput)
 {
     const std::string text = SampleText();
-    enum Output { Empty, Prefix, Whole };
+    enum Output { Empty, Prefix, Whole, Any };
     const std::tuple<const char*, const char*, Output> samples[] = {
         {"bad-empty.lzma", "\nError code: 6\n", Empty},
         {"bad-header-12-bytes.lzma", "\nError code: 6\n", Empty},
@@ -87,6 +93,12 @@ TEST(LzmaStep, BadSamplesGiveTheirCodeAndKeepTheOutput)
         {"bad-truncated.lzma", kDataError, Prefix},
         {"bad-size-larger-than-stream.lzma", kDataError, Prefix},
         {"bad-no-end-marker.lzma", kDataError, Whole},  // unknown size: every byte it holds is kept
+        {"bad-magic-only.xz", "\nError code: 6\n", Empty},
+        {"bad-truncated.xz", kDataError, Prefix},
+        {"bad-no-index.xz", kDataError, Prefix},
+        {"bad-damaged-block.xz", kDataError, Any},
+        {"bad-damaged-check.xz", kDataError, Prefix},
+        {"bad-no-check.xz", "\nError code: 4\n", Empty},
     };
     ScratchDir dir;
     for (const auto& [name, message, output] : samples) {
@@ -94,8 +106,10 @@ TEST(LzmaStep, BadSamplesGiveTheirCodeAndKeepTheOutput)
         EXPECT_EQ(d.result, 1) << name;
         EXPECT_EQ(d.message, message) << name;
         ASSERT_TRUE(d.outputExists) << name;
-        EXPECT_EQ(d.output, text.substr(0, output == Empty ? 0 : output == Whole ? text.size() : d.output.size()))
-            << name;
+        if (output != Any) {
+            EXPECT_EQ(d.output, text.substr(0, output == Empty ? 0 : output == Whole ? text.size() : d.output.size()))
+                << name;
+        }
     }
 }
 
@@ -152,25 +166,23 @@ TEST(LzmaStep, ReadAndWriteFailures)
 {
     ScratchDir dir;
     const std::string data = LargeData();
-    ASSERT_TRUE(WriteFileBytes(dir / "in.lzma", EncodeLzmaAlone(data, LzmaEnd::Marker)));
-    FileFaults faults;
-    {
-        faults.readableBytes = 5;  // inside the header
+    for (PackageEncoding encoding : {PackageEncoding::LzmaAlone, kXz}) {
+        SCOPED_TRACE(PackageEncodingName(encoding));
+        ASSERT_TRUE(WriteFileBytes(dir / "in.lzma", EncodeEither(data, encoding)));
+        FileFaults faults;
+        for (uint64_t readable : {5, 2000}) {  // inside the header, inside the stream
+            faults.readableBytes = readable;
+            ScopedFileFaults scoped(faults);
+            EXPECT_EQ(Decode(dir / "in.lzma", dir / "out.bin").message, "\nError: Can not read input file\n");
+        }
+        faults = FileFaults();
+        faults.writableBytes = 100000;  // the disk fills up in the second buffer
         ScopedFileFaults scoped(faults);
-        EXPECT_EQ(Decode(dir / "in.lzma", dir / "out.bin").message, "\nError: Can not read input file\n");
+        Decoded d = Decode(dir / "in.lzma", dir / "out.bin");
+        EXPECT_EQ(d.result, 1);
+        EXPECT_EQ(d.message, "\nError: Can not write output file\n");
+        EXPECT_EQ(d.output, data.substr(0, 100000));
     }
-    {
-        faults.readableBytes = 2000;  // inside the stream
-        ScopedFileFaults scoped(faults);
-        EXPECT_EQ(Decode(dir / "in.lzma", dir / "out.bin").message, "\nError: Can not read input file\n");
-    }
-    faults = FileFaults();
-    faults.writableBytes = 100000;  // the disk fills up in the second buffer
-    ScopedFileFaults scoped(faults);
-    Decoded d = Decode(dir / "in.lzma", dir / "out.bin");
-    EXPECT_EQ(d.result, 1);
-    EXPECT_EQ(d.message, "\nError: Can not write output file\n");
-    EXPECT_EQ(d.output, data.substr(0, 100000));
 }
 
 TEST(LzmaStep, TheTextGoesToStandardOutput)
@@ -198,13 +210,17 @@ TEST(LzmaStreamDecoder, FinishesCleanlyExactlyWhereTheFileStepSucceedsWithTheSam
     for (const char* name : {"good-known-size", "good-known-size-end-marker", "good-small-dictionary",
                              "good-trailing-bytes", "good-two-entries", "good-unknown-size", "good-zero-size",
                              "bad-empty", "bad-header-12-bytes", "bad-lc-lp-over-4", "bad-no-end-marker",
-                             "bad-properties-225", "bad-size-larger-than-stream", "bad-truncated"}) {
+                             "bad-properties-225", "bad-size-larger-than-stream", "bad-truncated",
+                             "good-blocks.xz", "good-one-block-without-sizes.xz", "good-trailing-bytes.xz",
+                             "good-empty.xz", "bad-magic-only.xz", "bad-truncated.xz", "bad-no-index.xz",
+                             "bad-damaged-check.xz", "bad-no-check.xz"}) {
+        const std::string file = strchr(name, '.') ? name : std::string(name) + ".lzma";
         std::string bytes;
-        ASSERT_TRUE(ReadFileBytes(TestDataPath(std::string("package/") + name + ".lzma"), &bytes)) << name;
+        ASSERT_TRUE(ReadFileBytes(TestDataPath("package/" + file), &bytes)) << name;
         inputs.emplace_back(name, bytes);
     }
-    for (LzmaEnd end : {LzmaEnd::Size, LzmaEnd::Marker}) {
-        const std::string large = EncodeLzmaAlone(LargeData(), end);
+    for (const std::string& large : {EncodeLzmaAlone(LargeData(), LzmaEnd::Size),
+                                     EncodeLzmaAlone(LargeData(), LzmaEnd::Marker), EncodeEither(LargeData(), kXz)}) {
         inputs.emplace_back("large", large);
         inputs.emplace_back("large cut short", large.substr(0, large.size() - 100));
     }
@@ -234,8 +250,10 @@ TEST(LzmaStreamDecoder, FinishesCleanlyExactlyWhereTheFileStepSucceedsWithTheSam
 TEST(LzmaStreamDecoder, StopsAtItsLimitsBeforeAnythingPastThem)
 {
     ScratchDir dir;
-    const std::string bomb = EncodeLzmaAlone(std::string(8 << 20, '\0'), LzmaEnd::Marker);  // 8 MiB of zeros
+    const std::string zeros(8 << 20, '\0');
+    const std::string bomb = EncodeLzmaAlone(zeros, LzmaEnd::Marker);
     const std::string hugeDictionary = LzmaHeader(0x5D, 1536u << 20, UINT64_MAX) + bomb.substr(kLzmaHeaderSize);
+    const std::string xzBomb = EncodePackageFile(zeros, kXz, 0, 1 << 20);  // eight blocks
     const LzmaLimits installer = {LzmaDecoderMemory(kLargestPackageDictionary), 1 << 20};
     const struct {
         const char* what;
@@ -247,6 +265,9 @@ TEST(LzmaStreamDecoder, StopsAtItsLimitsBeforeAnythingPastThem)
         {"a bomb that says its size", EncodeLzmaAlone(std::string(8 << 20, '\0'), LzmaEnd::Size), kLzmaOutputLimit, 0},
         {"a 1.5 GiB dictionary", hugeDictionary, kLzmaNoMemory, 0},
         {"the largest dictionary pkgtool makes", LzmaHeader(0x5D, kLargestPackageDictionary, UINT64_MAX), kLzmaSuccess, 0},
+        {"an .xz bomb", xzBomb, kLzmaOutputLimit, 1 << 20},
+        {"an .xz bomb in one block", EncodeXzOneBlock(zeros), kLzmaOutputLimit, 1 << 20},
+        {"an .xz block asking for a 1.5 GiB dictionary", WithXzDictionary(xzBomb, 37), kLzmaNoMemory, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -261,5 +282,6 @@ TEST(LzmaStreamDecoder, StopsAtItsLimitsBeforeAnythingPastThem)
         EXPECT_LE(output.size(), c.largestOutput);
     }
     StringSink sink;
-    EXPECT_EQ(LzmaAloneEncoder(sink, 9, 0).dictionarySize(), kLargestPackageDictionary) << "pkgtool --level 9";
+    EXPECT_EQ(PackageEncoder(sink, PackageEncoding::LzmaAlone, 9, 0).dictionarySize(), kLargestPackageDictionary) << "pkgtool --level 9";
+    EXPECT_EQ(PackageEncoder(sink, kXz, 9, 0).dictionarySize(), kXzBlockSize) << "pkgtool --level 9 --format xz";
 }

@@ -36,6 +36,28 @@ int main(int argc, char** argv)
         {"good-two-entries.lzma", MakePackage(twoEntries)},
     };
 
+    // .xz: pkgtool's encoding in blocks of 256 bytes (four for the sample text).
+    const std::string blocks = EncodePackageFile(text, PackageEncoding::Xz, 6, 256);
+    const size_t firstBlock = 12, firstBlockData = firstBlock + (static_cast<uint8_t>(blocks[firstBlock]) + 1) * 4u;
+    const uint32_t backwardSize = static_cast<uint8_t>(blocks[blocks.size() - 8]) |
+                                  static_cast<uint8_t>(blocks[blocks.size() - 7]) << 8;  // index / 4 - 1
+    const size_t lastCheck = blocks.size() - 12 - (backwardSize + 1) * 4 - 8;
+    std::string damagedBlock = blocks, damagedCheck = blocks;
+    damagedBlock[firstBlockData + 10] ^= 0x20;
+    damagedCheck[lastCheck] ^= 0x01;
+    samples.insert(samples.end(), {
+        {"good-blocks.xz", blocks},
+        {"good-one-block-without-sizes.xz", EncodeXzOneBlock(text)},
+        {"good-trailing-bytes.xz", blocks + "trailing bytes"},
+        {"good-empty.xz", EncodePackageFile("", PackageEncoding::Xz, 6, 256)},
+        {"bad-magic-only.xz", blocks.substr(0, 12)},
+        {"bad-truncated.xz", blocks.substr(0, blocks.size() / 2)},
+        {"bad-no-index.xz", blocks.substr(0, lastCheck + 8)},
+        {"bad-damaged-block.xz", damagedBlock},
+        {"bad-damaged-check.xz", damagedCheck},
+        {"bad-no-check.xz", EncodeXzOneBlock(text, false)},
+    });
+
     const std::string two = BuildContent(twoEntries);
     std::string noNul = two;
     noNul.replace(4, 260, std::string(260, 'N'));

@@ -56,6 +56,39 @@ std::string EncodeLzmaAlone(const std::string& data, LzmaEnd end, uint32_t dicti
     return LzmaHeader(properties, dictionary, end == LzmaEnd::Marker ? UINT64_MAX : data.size()) + out;
 }
 
+std::string EncodeXzOneBlock(const std::string& data, bool checked)
+{
+    lzma_options_lzma options;
+    lzma_lzma_preset(&options, 0);
+    options.dict_size = 1 << 16;
+    lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    std::string out(data.size() + data.size() / 2 + 1024, '\0');
+    size_t written = 0;
+    if (lzma_stream_buffer_encode(filters, checked ? LZMA_CHECK_CRC64 : LZMA_CHECK_NONE, nullptr, Bytes(data),
+                                  data.size(), Bytes(out), &written, out.size()) != LZMA_OK)
+        throw std::runtime_error("liblzma could not encode the test data");
+    out.resize(written);
+    return out;
+}
+
+std::string WithXzDictionary(std::string xz, uint8_t dictionary)
+{
+    // Stream header (12 bytes), then the first block header: its size / 4 - 1, its flags, the
+    // sizes it holds (variable-length numbers), then LZMA2's filter flags: 0x21, 1, the dictionary.
+    const size_t header = 12, headerSize = (static_cast<uint8_t>(xz[header]) + 1) * 4u;
+    const uint8_t flags = static_cast<uint8_t>(xz[header + 1]);
+    size_t at = header + 2;
+    for (int sizes = ((flags & 0x40) != 0) + ((flags & 0x80) != 0); sizes > 0; --sizes) {
+        while (static_cast<uint8_t>(xz[at++]) & 0x80) {
+        }
+    }
+    if (xz[at] != 0x21 || xz[at + 1] != 1)
+        throw std::runtime_error("no LZMA2 filter where expected");
+    xz[at + 2] = static_cast<char>(dictionary);
+    PutLe32(xz, header + headerSize - 4, lzma_crc32(Bytes(xz) + header, headerSize - 4, 0));
+    return xz;
+}
+
 std::string SealBlocks(const std::string& key, const std::string& plain, bool portable)
 {
     AesEncryptContext context;
@@ -110,9 +143,15 @@ std::string SealPackage(const std::string& content, uint32_t contentLength)
     return SealContent(content, contentLength);
 }
 
-std::string MakePackage(const std::vector<NamedData>& entries)
+std::string EncodeEither(const std::string& data, PackageEncoding encoding)
 {
-    return EncodeLzmaAlone(SealPackage(BuildContent(entries)), LzmaEnd::Marker);
+    return encoding == PackageEncoding::Xz ? EncodePackageFile(data, encoding, 6, kSmallXzBlock)
+                                           : EncodeLzmaAlone(data, LzmaEnd::Marker);
+}
+
+std::string MakePackage(const std::vector<NamedData>& entries, PackageEncoding encoding)
+{
+    return EncodeEither(SealPackage(BuildContent(entries)), encoding);
 }
 
 std::string SampleText()

@@ -3,6 +3,7 @@
 // containers sealed with the publisher's encryption (tools/packing; the product only decrypts).
 #include "common/file_system.h"
 #include "common/progress_sink.h"
+#include "packing/package_encoder.h"
 
 #include <cstdint>
 #include <string>
@@ -19,6 +20,15 @@ enum class LzmaEnd {
 // A complete LZMA-alone file holding `data`. `dictionary` is what the header declares (the
 // encoder itself always uses at least 4 KiB).
 std::string EncodeLzmaAlone(const std::string& data, LzmaEnd end, uint32_t dictionary = 1 << 16);
+
+// An .xz file holding `data` in one block whose header gives no sizes, as single-threaded encoders
+// write it (liblzma decodes such a block on one thread), with a CRC64 or without any check.
+// pkgtool's .xz files, in blocks with their sizes, come from EncodePackageFile (tools/packing).
+std::string EncodeXzOneBlock(const std::string& data, bool checked = true);
+
+// `xz` with the first block's dictionary replaced by LZMA2's dictionary byte `dictionary` (and
+// the block header's CRC32 made to match): what a hostile .xz file can ask for.
+std::string WithXzDictionary(std::string xz, uint8_t dictionary);
 
 // A 13-byte LZMA-alone header.
 std::string LzmaHeader(uint8_t properties, uint32_t dictionary, uint64_t size);
@@ -45,8 +55,13 @@ inline std::string SealPackage(const std::string& content)
     return SealPackage(content, static_cast<uint32_t>(content.size()));
 }
 
-// A whole package: the LZMA-alone layer (unknown size, end marker) over the sealed content.
-std::string MakePackage(const std::vector<NamedData>& entries);
+// A whole package: the LZMA-alone layer (unknown size, end marker) over the sealed content, or
+// pkgtool's .xz encoding in blocks of kSmallXzBlock bytes.
+std::string MakePackage(const std::vector<NamedData>& entries, PackageEncoding encoding = PackageEncoding::LzmaAlone);
+// Small .xz blocks, so that a test's few KiB make several.
+constexpr uint32_t kSmallXzBlock = 1024;
+// `data` as either encoding's whole file (.xz in blocks of kSmallXzBlock).
+std::string EncodeEither(const std::string& data, PackageEncoding encoding);
 
 // Little-endian 32-bit value into `bytes` at `at`.
 void PutLe32(std::string& bytes, size_t at, uint32_t value);

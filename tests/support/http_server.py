@@ -46,11 +46,13 @@ Besides the files, every listener answers these addresses, which misbehave on pu
         go at once, the rest in pieces of C bytes with MS milliseconds between them. After the
         last byte the connection is closed (close), reset (reset) or held open in silence until
         the client goes (stall). size=endless: the pattern never ends (until the client goes).
-    /fault/bomb?size=N[&dict=D]
+    /fault/bomb?size=N[&dict=D][&format=xz]
         status 200, a Content-Length of N and exactly N bytes of an LZMA-alone stream of zeros:
         a decompression bomb the size of the package a list pins, which decodes to about 7000
         times its size. dict=D writes D into the header as the dictionary size, which a decoder
-        sets aside before the first byte.
+        sets aside before the first byte. format=xz: an .xz stream instead, in blocks of 1 MiB of
+        zeros, each with its sizes (so that a decoder takes them on several threads) and a CRC32;
+        dict=D makes each block declare a dictionary of at least D.
     /fault/stall
         reads the request and never answers; the connection is held until the client goes.
 
@@ -74,10 +76,38 @@ import termios
 import threading
 import time
 import urllib.parse
+import zlib
 
 # A stalled connection is let go after this long even when the client stays.
 STALL_LIMIT_SECONDS = 600
 PATTERN_PERIOD = 251
+
+
+def xz_number(n):
+    """The .xz format's variable-length integer."""
+    out = bytearray()
+    while n >= 0x80:
+        out.append(n & 0x7F | 0x80)
+        n >>= 7
+    out.append(n)
+    return bytes(out)
+
+
+def xz_zero_blocks(size, dict_size):
+    """At least size bytes of an .xz stream of blocks of 1 MiB of zeros (no index, no footer)."""
+    zeros = bytes(1 << 20)
+    data = lzma.compress(zeros, format=lzma.FORMAT_RAW,
+                         filters=[{"id": lzma.FILTER_LZMA2, "preset": 0, "dict_size": 1 << 20}])
+    # LZMA2's dictionary byte b stands for (2 | b & 1) << (b / 2 + 11) bytes.
+    props = next(b for b in range(40) if (2 | b & 1) << (b // 2 + 11) >= dict_size)
+    fields = b"\xc0" + xz_number(len(data)) + xz_number(len(zeros)) + b"\x21\x01" + bytes([props])
+    header_size = (1 + len(fields) + 4 + 3) // 4 * 4
+    header = bytes([header_size // 4 - 1]) + fields
+    header += bytes(header_size - 4 - len(header))
+    header += struct.pack("<I", zlib.crc32(header))
+    block = header + data + bytes(-len(data) % 4) + struct.pack("<I", zlib.crc32(zeros))
+    stream = b"\xfd7zXZ\x00\x00\x01" + struct.pack("<I", zlib.crc32(b"\x00\x01"))  # CRC32 checks
+    return stream + block * ((size + len(block) - 1) // len(block))
 
 
 def pattern(offset, count):
@@ -262,6 +292,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def _fault_bomb(self, query):
         size = int(query.get("size", ["0"])[0])
+        if query.get("format", [""])[0] == "xz":
+            dict_size = int(query.get("dict", [str(1 << 20)])[0])
+            self._send_body(200, xz_zero_blocks(size, dict_size)[:size], length=size)
+            return
         compressor = lzma.LZMACompressor(format=lzma.FORMAT_ALONE,
                                          filters=[{"id": lzma.FILTER_LZMA1, "preset": 0, "dict_size": 1 << 16}])
         zeros = bytes(1 << 20)

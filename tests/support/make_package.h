@@ -1,8 +1,8 @@
 #pragma once
 // A package as the publisher's tool makes it, for tests that install one: entry table and bytes,
-// AES under the built-in password's key, LZMA-alone. Header only: tests that include it link
-// vellora_packing (tools/packing).
-#include "packing/lzma_alone_encoder.h"
+// AES under the built-in password's key, LZMA-alone or .xz. Header only: tests that include it
+// link vellora_packing (tools/packing).
+#include "packing/package_encoder.h"
 #include "packing/package_sealer.h"
 
 #include <string>
@@ -28,9 +28,13 @@ inline std::string MakeContainer(const std::vector<PackageFile>& files)
     return SealContent(content, contentLength);
 }
 
+// .xz blocks of a test's package: small, so that even a small package holds many, as a game does.
+constexpr uint32_t kTestXzBlockSize = 16 << 10;
+
 // The package's bytes, or "" when the entries do not fit the container.
-inline std::string MakePackage(const std::vector<PackageFile>& files)
+inline std::string MakePackage(const std::vector<PackageFile>& files,
+                               PackageEncoding encoding = PackageEncoding::LzmaAlone)
 {
     const std::string container = MakeContainer(files);
-    return container.empty() ? "" : EncodeLzmaAloneFile(container, 6);
+    return container.empty() ? "" : EncodePackageFile(container, encoding, 6, kTestXzBlockSize);
 }

@@ -21,6 +21,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -131,47 +132,69 @@ bool OnlyTheUserMayOpen(const std::string& path)
 
 }  // namespace
 
+// In either encoding: the .xz one in blocks (5 MiB of levels make two), decoded on threads.
 TEST_F(Pkgtool, RoundTripGivesTheTreeLoweredWithoutItsRootAndNestedFilesDecoded)
 {
     const std::string big = RandomBytes(300000);
     const std::string level = SampleText() + SampleText();
+    // 5 MiB of 16-byte lines, each 64 KiB of them alike: cheap to pack even encrypted block by
+    // block, and every block's place tells in the output.
+    std::string levels;
+    for (uint32_t i = 0; levels.size() < (5u << 20); ++i) {
+        char line[17];
+        snprintf(line, sizeof line, "level %9u\n", i / 4096);
+        levels += line;
+    }
     Put("Game/README.TXT", "read me\n");
     Put("Game/Res/Sub/Big.bin", big);
     Put("Game/Res/Pack.7z", EncodeLzmaAlone(SampleText(), LzmaEnd::Marker));  // taken as it is
     Put("Game/Data/Level.R", level);                                           // nested by pkgtool
+    Put("Game/Data/Levels.dat", levels);
     Put("Game/Empty.dat", "");
     Put("Game/" + kGbkName, "gbk");
     CreateOneDirectory(Path("Game/" + kGbkFolder).c_str());
     Put("Game/" + kGbkTrailName, "trail bytes");
     CreateOneDirectory(Path("Game/Saves").c_str());
 
-    ProgramRun pack = Run({"pack", Path("Game"), "-o", Path("game.pak"), "--nest", "*.r", "--level", "1"});
-    ASSERT_EQ(pack.status, 0) << pack.err;
-    EXPECT_EQ(pack.err, "");
-    // The lines for the update list describe the file written.
-    const std::string package = Read("game.pak");
-    EXPECT_NE(pack.out.find("\nsize=" + std::to_string(package.size()) + "\nsha256=" + Sha256Hex(package) + "\n"),
-              std::string::npos) << pack.out;
-    ProgramRun extract = Run({"extract", Path("game.pak"), Path("install")});
-    ASSERT_EQ(extract.status, 0) << extract.err;
-    EXPECT_EQ(extract.err, "");
+    for (const char* format : {"lzma", "xz"}) {
+        SCOPED_TRACE(format);
+        const std::string name = std::string(format) + ".pak", folder = std::string("install-") + format;
+        const std::vector<std::string> packing = {"pack", Path("Game"), "-o", Path(name), "--nest", "*.r",
+                                                  "--level", "1", "--format", format};
+        ProgramRun pack = Run(packing);
+        ASSERT_EQ(pack.status, 0) << pack.err;
+        EXPECT_EQ(pack.err, "");
+        // The lines for the update list describe the file written.
+        const std::string package = Read(name);
+        EXPECT_NE(pack.out.find("\nsize=" + std::to_string(package.size()) + "\nsha256=" + Sha256Hex(package) + "\n"),
+                  std::string::npos) << pack.out;
+        EXPECT_NE(pack.out.find(std::string(" bytes, ") + format + ": "), std::string::npos) << pack.out;
+        ProgramRun extract = Run({"extract", Path(name), Path(folder)});
+        ASSERT_EQ(extract.status, 0) << extract.err;
+        EXPECT_EQ(extract.err, "");
 
-    Paths expected = {"data/", "data/level.r", "empty.dat", "readme.txt", "res/", "res/pack.r", "res/sub/",
-                      "res/sub/big.bin", "saves/", kGbkName, kGbkFolder + "/", kGbkTrailName};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(ListTree(Path("install")), expected);  // the package's copy is gone, like the installer's
-    EXPECT_EQ(Read("install/readme.txt"), "read me\n");
-    EXPECT_EQ(Read("install/res/sub/big.bin"), big);
-    EXPECT_EQ(Read("install/res/pack.r"), SampleText());
-    EXPECT_EQ(Read("install/data/level.r"), level);
-    EXPECT_EQ(Read("install/empty.dat"), "");
-    EXPECT_EQ(Read("install/" + kGbkName), "gbk");
-    EXPECT_EQ(Read("install/" + kGbkTrailName), "trail bytes");
-    EXPECT_TRUE(FileExists(Path("game.pak")));  // extract works on a copy
+        Paths expected = {"data/", "data/level.r", "data/levels.dat", "empty.dat", "readme.txt", "res/",
+                          "res/pack.r", "res/sub/", "res/sub/big.bin", "saves/", kGbkName, kGbkFolder + "/",
+                          kGbkTrailName};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(ListTree(Path(folder)), expected);  // the package's copy is gone, like the installer's
+        EXPECT_EQ(Read(folder + "/readme.txt"), "read me\n");
+        EXPECT_EQ(Read(folder + "/res/sub/big.bin"), big);
+        EXPECT_EQ(Read(folder + "/res/pack.r"), SampleText());
+        EXPECT_EQ(Read(folder + "/data/level.r"), level);
+        EXPECT_TRUE(Read(folder + "/data/levels.dat") == levels);
+        EXPECT_EQ(Read(folder + "/empty.dat"), "");
+        EXPECT_EQ(Read(folder + "/" + kGbkName), "gbk");
+        EXPECT_EQ(Read(folder + "/" + kGbkTrailName), "trail bytes");
+        EXPECT_TRUE(FileExists(Path(name)));  // extract works on a copy
 
-    // The same folder packs to the same bytes.
-    ASSERT_EQ(Run({"pack", Path("Game"), "-o", Path("again.pak"), "--nest", "*.r", "--level", "1"}).status, 0);
-    EXPECT_EQ(Read("again.pak"), Read("game.pak"));
+        // The same folder packs to the same bytes, on any number of cores.
+        std::vector<std::string> again = packing;
+        again[3] = Path("again.pak");
+        ASSERT_EQ(Run(again).status, 0);
+        EXPECT_TRUE(Read("again.pak") == package);
+    }
+    EXPECT_NE(Read("lzma.pak").substr(0, 6), Read("xz.pak").substr(0, 6));
 }
 
 TEST_F(Pkgtool, ListPrintsTheLoweredKeysInOrderWithOffsetAndSize)
@@ -201,7 +224,9 @@ TEST_F(Pkgtool, CommandLineConventions)
 
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
              {}, {"frobnicate"}, {"pack", Path("x")}, {"pack", Path("x"), "-o", Path("y"), "--level", "12"},
-             {"pack", Path("x"), "-o"}, {"pack", Path("x"), "-o", Path("y"), "--bogus"}, {"list"}, {"extract", "p"},
+             {"pack", Path("x"), "-o"}, {"pack", Path("x"), "-o", Path("y"), "--bogus"},
+             {"pack", Path("x"), "-o", Path("y"), "--format", "zip"}, {"pack", Path("x"), "-o", Path("y"), "--format"},
+             {"list"}, {"extract", "p"},
              {"keygen"}, {"keygen", Path("k"), Path("l")}, {"sign", Path("k")}, {"verify", Path("k.pub")},
              {"release", Path("d"), Path("g")}, {"check"}, {"check", "http://x/", "--key", Path("k.pub")},
              {"sign", Path("k"), Path("f")}, {"verify", Path("k.pub"), "--game", "G"}}) {

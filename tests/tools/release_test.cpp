@@ -112,12 +112,24 @@ TEST_F(Release, WritesTheSiteAsTheInstallerReadsItAndSaysWhatToUploadInWhichOrde
                            "  update/tarnhold.txt\n  update/tarnhold.txt.sig\n"),
               std::string::npos) << run.out;
 
+    EXPECT_NE(run.out.find("lzma: read by every installer"), std::string::npos) << run.out;
+
     // The same game released again is the same package; an unsigned release leaves no old signature.
     ProgramRun again = Publish(Describe({{"key", ""}}));
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_NE(again.out.find("  update/" + package + "\n"), std::string::npos) << again.out;
     EXPECT_FALSE(FileExists(Path("site/update/list.txt.sig")));
     EXPECT_FALSE(FileExists(Path("site/update/tarnhold.txt.sig")));
+
+    // In the .xz encoding: another package, which the release says older installers cannot read.
+    ProgramRun xz = Publish(Describe({{"format", "xz"}}));
+    ASSERT_EQ(xz.status, 0) << xz.err;
+    const std::string xzPackage = PackageOf(xz);
+    EXPECT_NE(xzPackage, package);
+    EXPECT_EQ(Read("site/update/" + xzPackage).substr(0, 6), std::string("\xFD" "7zXZ\0", 6));
+    EXPECT_NE(xz.out.find("read only by installers with the .xz decoder"), std::string::npos) << xz.out;
+    EXPECT_NE(xz.out.find("installers built before the .xz decoder cannot install this release"), std::string::npos)
+        << xz.out;
 }
 
 TEST_F(Release, RefusesWhatItCannotReleaseWithOneLineAndWritesNothing)
@@ -134,6 +146,7 @@ TEST_F(Release, RefusesWhatItCannotReleaseWithOneLineAndWritesNothing)
         {{{"site", "ftp://dl.example.com/"}}, "no http:// or https:// address"},
         {{{"mirrors", "http://m.example.net/ ftp://m.example.org/"}}, "\"ftp://m.example.org/\" is no http://"},
         {{{"mirrors", "http://a/ http://b/ http://c/ http://d/ http://e/"}}, "more than 4 mirrors"},
+        {{{"format", "zip"}}, "is no package encoding"},
     };
     for (const auto& c : cases) {
         ProgramRun run = Publish(Describe(c.changes));

@@ -2,6 +2,7 @@
 // The commands of pkgtool. Each prints its own one-line errors ("pkgtool: ...") and returns
 // the exit status: 0 on success, 1 on failure.
 #include "common/sha256.h"
+#include "packing/package_encoder.h"
 
 #include <cstdint>
 #include <string>
@@ -13,7 +14,11 @@ struct PackOptions {
     std::string root;               // the top-level folder name; "" for the folder's own name
     std::vector<std::string> nest;  // globs of files to pre-compress into nested ".7z" files
     int level = 6;                  // LZMA preset, 0..9
+    PackageEncoding encoding = PackageEncoding::LzmaAlone;  // what every installer reads
 };
+
+// The encoding and which installers read it, for the commands' reports.
+const char* EncodingReaders(PackageEncoding encoding);
 
 // What a package holds and what the update list pins of it.
 struct PackResult {

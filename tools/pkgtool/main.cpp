@@ -10,7 +10,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: pkgtool pack DIR -o PACKAGE [--root NAME] [--nest GLOB]... [--level N]\n"
+    "usage: pkgtool pack DIR -o PACKAGE [--root NAME] [--nest GLOB]... [--level N] [--format lzma|xz]\n"
     "       pkgtool list PACKAGE\n"
     "       pkgtool extract PACKAGE DIR\n"
     "       pkgtool keygen KEY\n"
@@ -35,6 +35,9 @@ const char kHelp[] =
     "                      \".7z\" files; a GLOB without \"/\" matches file names, one with \"/\"\n"
     "                      the path below DIR; * and ? do not match \"/\"; may be repeated\n"
     "  --level N           LZMA preset 0..9 (default 6)\n"
+    "  --format lzma|xz    lzma (default): one LZMA-alone stream, read by every installer;\n"
+    "                      xz: independent blocks of 4 MiB that the installer decodes on all\n"
+    "                      its cores, read only by installers with the .xz decoder\n"
     "list PACKAGE          prints the package's directory as the installer sees it, in the\n"
     "                      order it writes the files: offset, size, lowered name\n"
     "extract PACKAGE DIR   installs a copy of PACKAGE into DIR exactly as the installer does\n"
@@ -57,7 +60,7 @@ const char kHelp[] =
     "                      signed when DESCRIPTION names a key. Prints the files to upload, in the\n"
     "                      order to upload them. DESCRIPTION: UTF-8 \"field = value\" lines with\n"
     "                      game, executable, caption, size, uninstaller, site and optionally\n"
-    "                      agreement, publisher, contact, key, product, lifetime\n"
+    "                      agreement, publisher, contact, key, product, lifetime, format\n"
     "                      (docs/publishing.md)\n"
     "check ADDRESS [--key KEY.pub --game NAME] [--full]\n"
     "                      fetches the site whose configuration is at ADDRESS (an ADDRESS ending\n"
@@ -106,6 +109,9 @@ int Pack(int argc, char** argv)
             if (!hasValue || *end != '\0' || level < 0 || level > 9)
                 return Usage("--level needs a number from 0 to 9");
             options.level = static_cast<int>(level);
+        } else if (strcmp(arg, "--format") == 0) {
+            if (!hasValue || !ParsePackageEncoding(argv[++i], &options.encoding))
+                return Usage("--format needs lzma or xz");
         } else if (arg[0] == '-' && arg[1] != '\0') {
             return UnknownOption(arg);
         } else if (options.folder.empty()) {

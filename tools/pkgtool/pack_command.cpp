@@ -8,7 +8,7 @@
 #include "common/gbk.h"
 #include "package/entry_path.h"
 #include "package/package_container.h"
-#include "packing/lzma_alone_encoder.h"
+#include "packing/package_encoder.h"
 #include "packing/package_sealer.h"
 #include "packing/publisher_keys.h"
 #include "pkgtool/progress_bar.h"
@@ -311,7 +311,7 @@ private:
                 return Refuse(error);
             temporaries.Add(temporary);
             FileSink file(temporary);
-            LzmaAloneEncoder encoder(file, options_.level, entry.sourceSize);
+            PackageEncoder encoder(file, options_.encoding, options_.level, entry.sourceSize);
             if (!file.ok())
                 return Refuse(file.error());
             if (!Copy(entry.source, entry.sourceSize, encoder, bar))
@@ -361,7 +361,7 @@ private:
     bool WriteLayers(ByteSink& file, const std::string& tableBytes)
     {
         const uint64_t intermediateSize = sizeof(PackageHeader) + (uint64_t{contentLength_} + 15) / 16 * 16;
-        LzmaAloneEncoder encoder(file, options_.level, intermediateSize);
+        PackageEncoder encoder(file, options_.encoding, options_.level, intermediateSize);
         PackageSealer sealer(encoder, contentLength_);
         if (!sealer.Put(tableBytes))
             return Refuse(sealer.error());
@@ -391,14 +391,21 @@ private:
 
 bool PackFolder(const PackOptions& options, PackResult* result) { return Packer(options).Run(result); }
 
+const char* EncodingReaders(PackageEncoding encoding)
+{
+    return encoding == PackageEncoding::Xz
+               ? "xz: decoded on every core, read only by installers with the .xz decoder"
+               : "lzma: read by every installer";
+}
+
 int RunPack(const PackOptions& options)
 {
     PackResult packed;
     if (!PackFolder(options, &packed))
         return 1;
-    printf("packed %llu entries (%llu bytes of content) into %s (%llu bytes)\n",
+    printf("packed %llu entries (%llu bytes of content) into %s (%llu bytes, %s)\n",
            static_cast<unsigned long long>(packed.entries), static_cast<unsigned long long>(packed.contentLength),
-           options.output.c_str(), static_cast<unsigned long long>(packed.size));
+           options.output.c_str(), static_cast<unsigned long long>(packed.size), EncodingReaders(options.encoding));
     printf("for the package's [listN] section of the update list:\nsize=%llu\nsha256=%s\n",
            static_cast<unsigned long long>(packed.size), LowerHex(packed.digest, kSha256Size).c_str());
     return 0;

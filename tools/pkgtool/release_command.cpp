@@ -126,6 +126,7 @@ private:
         options.folder = game_;
         options.root = stem_;
         options.output = Local(stem_ + ".pak.part");
+        options.encoding = d_.encoding;
         RemovePath(options.output);
         if (!PackFolder(options, &packed_))
             return false;
@@ -214,9 +215,13 @@ private:
 
     void Report() const
     {
-        printf("packed %llu entries (%llu bytes of content) into %s/%s (%llu bytes)\n",
+        printf("packed %llu entries (%llu bytes of content) into %s/%s (%llu bytes, %s)\n",
                static_cast<unsigned long long>(packed_.entries), static_cast<unsigned long long>(packed_.contentLength),
-               kUpdateFolder, package_.c_str(), static_cast<unsigned long long>(packed_.size));
+               kUpdateFolder, package_.c_str(), static_cast<unsigned long long>(packed_.size),
+               EncodingReaders(d_.encoding));
+        if (d_.encoding == PackageEncoding::Xz)
+            printf("installers built before the .xz decoder cannot install this release: while players still have "
+                   "them, release with format = lzma\n");
         printf("wrote %s/%s (pins the package) and %s/%s (names and pins the list), both expiring on %s, %s\n", kUpdateFolder,
                kListName, kUpdateFolder, kConfigurationName, expires_.c_str(),
                d_.key.empty() ? "unsigned (no key in the description)"

@@ -32,6 +32,7 @@ enum class Kind {
     Days,
     Product,     // the installer's product name, kept in UTF-8
     Mirrors,     // up to four addresses, blank-separated
+    Encoding,    // lzma or xz
 };
 
 struct Field {
@@ -59,6 +60,7 @@ const Field kFields[] = {
     {"product", Kind::Product, false, &ReleaseDescription::product, ""},
     {"lifetime", Kind::Days, false, nullptr, ""},
     {"mirrors", Kind::Mirrors, false, nullptr, ""},
+    {"format", Kind::Encoding, false, nullptr, ""},
 };
 
 constexpr size_t kMostMirrors = 4;  // mirror1= ... mirror4=
@@ -143,6 +145,11 @@ std::string Take(const Field& field, const std::string& value, const std::string
         if (release->mirrors.size() > kMostMirrors)
             return "more than " + std::to_string(kMostMirrors) + " mirrors (the list holds mirror1= to mirror4=)";
         return "";
+    case Kind::Encoding:
+        if (!ParsePackageEncoding(value, &release->encoding))
+            return "\"" + value + "\" is no package encoding: lzma (every installer reads it) or xz (decoded on every core, "
+                   "by installers with the .xz decoder only)";
+        return "";
     case Kind::Product:
         // As the build takes INSTALLER_PRODUCT_NAME: no quotes or backslashes.
         if (value.find_first_of("\"\\") != std::string::npos)
@@ -220,7 +227,8 @@ bool ReadReleaseDescription(const std::string& path, ReleaseDescription* release
             field = name == f.name ? &f : field;
         if (equals == std::string::npos || !field) {
             problem(where + "\"" + name + "\" is no field of a release description (game, executable, caption, "
-                            "size, agreement, uninstaller, publisher, contact, site, key, product, lifetime, mirrors)");
+                            "size, agreement, uninstaller, publisher, contact, site, key, product, lifetime, mirrors, "
+                            "format)");
             continue;
         }
         if (!seen.insert(name).second) {

@@ -20,8 +20,14 @@
 //   lifetime    = 90                                       (optional) days until the files' expires date
 //   mirrors     = https://cdn.example.net/tarnhold/ ...    (optional) up to four more addresses of the
 //                                                          package's folder, blank-separated
+//   format      = xz                                       (optional) the package's encoding: lzma
+//                                                          (default, every installer reads it) or
+//                                                          xz (decoded on every core; installers
+//                                                          with the .xz decoder only)
 //
 // Texts are turned into GBK here; a text GBK cannot hold is refused, never approximated.
+#include "packing/package_encoder.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +43,7 @@ struct ReleaseDescription {
     std::string product;  // the installer's product name the signatures are for, in UTF-8
     int lifetimeDays = kDefaultLifetimeDays;
     std::vector<std::string> mirrors;  // each "http://" or "https://", ending in "/"
+    PackageEncoding encoding = PackageEncoding::LzmaAlone;
 };
 
 // Reads and checks the description at `path`. Every problem found is one line on standard error;

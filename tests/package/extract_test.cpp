@@ -197,31 +197,38 @@ TEST(ExtractPackage, WhatCannotBeWrittenFailsTheExtractionAndIsNamed)
         {"a link to a file elsewhere", "file", "c.txt", "c.txt"},
 #endif
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Install install;
-        ASSERT_TRUE(WriteFileBytes(install.Native("outside.txt"), "outside"));
-        ASSERT_TRUE(CreateOneDirectory(install.Native("elsewhere").c_str()));
-        const std::string package = MakePackage({{"Game\\a\\b.txt", "b"}, {"Game\\c.txt", "c"}});
-        std::string at = install.Native("game/" + std::string(c.at));
-        if (c.at[0] == '\0') {  // the package lies in the folder the link leads to
-            at = install.Native("game");
-            RemoveTree(at);
-            ASSERT_TRUE(WriteFileBytes(install.Native("elsewhere/data.pak"), package));
-        } else {
-            ASSERT_TRUE(install.Put(package));
+    // In a package of two entries, written by the extraction's thread, and in one of many, whose
+    // independent entries the writer threads take (entry_pool.h).
+    std::vector<NamedData> few = {{"Game\\a\\b.txt", "b"}, {"Game\\c.txt", "c"}}, many = few;
+    for (size_t i = 0; i < kEntriesForThreads; ++i)
+        many.push_back({"Game\\f" + std::to_string(i) + ".txt", "f"});
+    for (const auto& entries : {few, many}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + ", " + std::to_string(entries.size()) + " entries");
+            Install install;
+            ASSERT_TRUE(WriteFileBytes(install.Native("outside.txt"), "outside"));
+            ASSERT_TRUE(CreateOneDirectory(install.Native("elsewhere").c_str()));
+            const std::string package = MakePackage(entries);
+            std::string at = install.Native("game/" + std::string(c.at));
+            if (c.at[0] == '\0') {  // the package lies in the folder the link leads to
+                at = install.Native("game");
+                RemoveTree(at);
+                ASSERT_TRUE(WriteFileBytes(install.Native("elsewhere/data.pak"), package));
+            } else {
+                ASSERT_TRUE(install.Put(package));
+            }
+            const std::string plant = c.plant;
+            ASSERT_TRUE(plant == "dir" ? CreateOneDirectory(at.c_str())
+                        : plant == "hard" ? MakeHardLink(at, install.Native("outside.txt"))
+                        : MakeSymbolicLink(at, install.Native(plant == "file" ? "outside.txt" : "elsewhere")));
+            EXPECT_EQ(install.Run(), 1);
+            EXPECT_EQ(install.report.failedFile, install.dir + c.named);
+            EXPECT_EQ(install.Read("outside.txt"), "outside");
+            EXPECT_EQ(ListTree(install.Native("elsewhere")), c.at[0] ? Paths{} : Paths{"data.pak"});
+            EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
+            if (plant != "dir" && plant != "hard")
+                RemoveLink(at);
         }
-        const std::string plant = c.plant;
-        ASSERT_TRUE(plant == "dir" ? CreateOneDirectory(at.c_str())
-                    : plant == "hard" ? MakeHardLink(at, install.Native("outside.txt"))
-                    : MakeSymbolicLink(at, install.Native(plant == "file" ? "outside.txt" : "elsewhere")));
-        EXPECT_EQ(install.Run(), 1);
-        EXPECT_EQ(install.report.failedFile, install.dir + c.named);
-        EXPECT_EQ(install.Read("outside.txt"), "outside");
-        EXPECT_EQ(ListTree(install.Native("elsewhere")), c.at[0] ? Paths{} : Paths{"data.pak"});
-        EXPECT_EQ(std::count(install.sink.posts.begin(), install.sink.posts.end(), 100u), 0);
-        if (plant != "dir" && plant != "hard")
-            RemoveLink(at);
     }
     SetBusyFileWait(5000);
 }

@@ -1,12 +1,13 @@
 # Test helpers shared by every subsystem's tests.
 #
 #   vellora_add_test(<name> LABEL <subsystem> SOURCES <files...>
-#                    [LIBS <targets...>] [FIXTURES <fixture>] [GUI] [TIMEOUT <seconds>])
+#                    [LIBS <targets...>] [FIXTURES <fixture>] [GUI] [SERIAL] [TIMEOUT <seconds>])
 #
 # Builds a GoogleTest executable and registers each of its test cases with CTest, labelled by
 # subsystem (common, net, install, package, shell, app, ui, skin) so that one subsystem can run
 # alone: `ctest -L package`. Windows tests run under Wine, all on one shared Xvfb; GUI marks the
-# programs that show windows.
+# programs that show windows; SERIAL the programs that change what every other program sees (the
+# system's settings), which then run with no other test beside them.
 # Without an emulator for a cross build, the executables are only built.
 
 include(GoogleTest)
@@ -48,7 +49,7 @@ if(NOT CMAKE_CROSSCOMPILING OR CMAKE_CROSSCOMPILING_EMULATOR)
 endif()
 
 function(vellora_add_test name)
-  cmake_parse_arguments(T "GUI" "LABEL;TIMEOUT" "SOURCES;LIBS;FIXTURES" ${ARGN})
+  cmake_parse_arguments(T "GUI;SERIAL" "LABEL;TIMEOUT" "SOURCES;LIBS;FIXTURES" ${ARGN})
   if(NOT T_LABEL)
     message(FATAL_ERROR "vellora_add_test(${name}): LABEL is required")
   endif()
@@ -67,6 +68,9 @@ function(vellora_add_test name)
     add_dependencies(${name} desktop_holder)
   endif()
   set(_props LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT})
+  if(T_SERIAL)
+    list(APPEND _props RUN_SERIAL TRUE)
+  endif()
   if(T_FIXTURES)
     # GoogleTest's discovery flattens the property list, so a second fixture would be read as a
     # property name. Tests name one fixture; a further setup step joins that fixture instead.

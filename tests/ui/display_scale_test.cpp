@@ -36,8 +36,9 @@ LRESULT HitAtRow(HWND window, int y)
 }
 
 // The system's scale (HKCU\Control Panel\Desktop\LogPixels, which Wine reads when a program
-// starts) for the programs started while it lives. Other test programs starting meanwhile see it
-// too: it lives only until the installer's window is up.
+// starts) for the programs started while it lives. Other test programs starting meanwhile would
+// see it too, so these tests run alone (tests/ui/CMakeLists.txt), and it lives only until the
+// installer's window is up.
 class SystemScale {
 public:
     explicit SystemScale(DWORD dpi)

@@ -29,3 +29,9 @@ enum class EntryTarget {
 // The check goes character by character: the trail byte of a GBK double-byte character is never a
 // separator or a forbidden character (誠 is D5 5C, 東 is 96 7C).
 EntryTarget ClassifyEntryPath(const char* relative);
+
+// An entry whose own part (below the top-level folder) holds ".7z" is a nested archive: it is
+// decoded once more into its path up to the first ".7z", followed by ".r", and is not itself left
+// on disk.
+constexpr char kNestedMark[] = ".7z";
+constexpr char kNestedSuffix[] = ".r";

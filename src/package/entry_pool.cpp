@@ -18,9 +18,6 @@
 
 namespace {
 
-constexpr char kNestedMark[] = ".7z";
-constexpr char kNestedSuffix[] = ".r";
-
 std::atomic<unsigned> g_threads{kEntryWriterThreads};
 std::atomic<size_t> g_taken{0};
 

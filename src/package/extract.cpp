@@ -26,8 +26,6 @@ namespace {
 
 constexpr size_t kPasswordSize = 256;
 constexpr char kIntermediateSuffix[] = "_.rar";
-constexpr char kNestedMark[] = ".7z";
-constexpr char kNestedSuffix[] = ".r";
 
 // How long a file that another process holds may keep the extraction waiting for it: an antivirus
 // scan or the search indexer lets go within a few seconds; a running program does not.

@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr char kNestedMark[] = ".7z";
 constexpr size_t kCopyChunk = 1 << 20;
 
 struct PlannedEntry {

@@ -127,10 +127,10 @@ for rate in "${rates[@]}"; do
     query=""
     label="unthrottled"
     if [ "$rate" != 0 ]; then query="?rate=$rate"; label="$((rate / 1000000)) MB/s"; fi
+    rounds=$(( rate ? 1 : 3 ))
     for encoding in "${encodings[@]}"; do
         printf '[list0]\r\naction=3\r\nsrcfile=%s/game-%s.pak%s\r\ndestfile=game.pak\r\ncmd=DEC\r\n' "$base" \
             "$encoding" "$query" >"$work/www/list.txt"
-        rounds=$(( rate ? 1 : 3 ))
         read -r fetched fetchedPeak < <(run fetch "$base/game-$encoding.pak$query")
         read -r plain plainDownloaded plainWriting plainPeak < <(job 0 "$rounds")
         read -r spec specDownloaded specWriting specPeak < <(job 1 "$rounds")
